@@ -1,0 +1,7 @@
+Tahoma
+Arial
+Verdana
+Courier New
+Times New Roman
+DejaVu Sans
+Liberation Sans

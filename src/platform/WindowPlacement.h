@@ -1,0 +1,19 @@
+#pragma once
+
+class QWidget;
+
+namespace tk {
+
+// Twips (1440 to the inch) in logical pixels, at 15 twips to a pixel.
+constexpr int twipsToPixels(int twips) {
+    return (twips + 7) / 15;
+}
+
+// Makes a window that must stay open out of sight: one pixel high, never taking
+// the focus, without a task-bar entry, and kept at the bottom-left of the screen.
+void collapseOutOfSight(QWidget* window);
+
+// Moves window so that it lies wholly on the screen it is on, if it can.
+void keepOnScreen(QWidget* window);
+
+} // namespace tk

@@ -1,0 +1,98 @@
+#include "StartupChecks.h"
+
+#include "modo.h"
+#include "platform/Dialogs.h"
+#include "platform/FileLookup.h"
+#include "platform/ProgramContext.h"
+#include "platform/ProgramIdentity.h"
+#include "platform/ProgramPaths.h"
+
+#include <QFile>
+
+namespace tk::StartupChecks {
+
+namespace {
+
+const QString kCharacterFileName = QStringLiteral("tovrin.acs");
+const QString kErrorTitle = QStringLiteral("ERROR");
+
+QString localCharacterFile(const ProgramContext& context) {
+    return programFile(context.programDir, kCharacterFileName);
+}
+
+QString platformCharacterFile(const ProgramContext& context) {
+    return programFile(context.platformCharacterDir, kCharacterFileName);
+}
+
+bool sameContent(const QString& a, const QString& b) {
+    QFile first(a);
+    QFile second(b);
+    if (!first.open(QIODevice::ReadOnly) || !second.open(QIODevice::ReadOnly))
+        return false;
+    if (first.size() != second.size())
+        return false;
+    return first.readAll() == second.readAll();
+}
+
+void reportCopyFailure(const ProgramContext& context, const QString& reason) {
+    context.dialogs.message(
+        QStringLiteral("Could not copy the character file \"%1\" to \"%2\": %3")
+            .arg(platformCharacterFile(context), localCharacterFile(context), reason),
+        kErrorTitle);
+}
+
+} // namespace
+
+QString introSoundToPlay(const ProgramContext& context) {
+    const QString settings = programFile(context.programDir, QStringLiteral("main.ini"));
+    if (modo::readini(QStringLiteral("MAIN"), QStringLiteral("LSOUND"), QString(), settings) !=
+        QLatin1String("1"))
+        return QString();
+    return programFile(context.programDir, QStringLiteral("snds/welcome.mp3"));
+}
+
+SplashVerdict prepareCharacterFile(const ProgramContext& context) {
+    const QString platformStored = storedFileName(platformCharacterFile(context));
+    const QString platformName = platformStored.toUpper();
+    if (platformName.isEmpty() && storedFileName(localCharacterFile(context)).isEmpty()) {
+        context.dialogs.message(
+            QStringLiteral("NO CHARACTER FILES DETECTED in THE '%1' directory or the %2 "
+                           "directory.Make sure you have all the things installed correctly.")
+                .arg(QString::fromLatin1(identity::kExecutableName), context.platformCharacterDir),
+            kErrorTitle);
+        return SplashVerdict::Stop;
+    }
+    if (platformName == QLatin1String("TOVRIN.ACS")) {
+        // Keep the local copy equal to the shared one; an equal copy needs no write.
+        const QString source = programFile(context.platformCharacterDir, platformStored);
+        const QString target = localCharacterFile(context);
+        QString error;
+        if (!sameContent(source, target) && !copyReplacing(source, target, &error))
+            reportCopyFailure(context, error);
+    }
+    return SplashVerdict::Proceed;
+}
+
+CheckVerdict checkCharacterFile(const ProgramContext& context) {
+    if (storedFileName(localCharacterFile(context)) == kCharacterFileName)
+        return CheckVerdict::OpenMainWindow;
+    if (storedFileName(platformCharacterFile(context)) == kCharacterFileName) {
+        QString error;
+        if (!copyReplacing(platformCharacterFile(context), localCharacterFile(context), &error)) {
+            reportCopyFailure(context, error);
+            return CheckVerdict::CopyFailed;
+        }
+        context.dialogs.message(QStringLiteral("Please restart..."));
+        return CheckVerdict::RestartRequested;
+    }
+    context.dialogs.message(
+        QStringLiteral("ERROR: Please make sure you have the character platform and Character "
+                       "Tovrin Installed. Put the 'tovrin.acs' in the directory where '%1' is. "
+                       "For more help, read the README file. Or contact us: %2")
+            .arg(QString::fromLatin1(identity::kExecutableName),
+                 QString::fromLatin1(identity::kContactAddress)),
+        kErrorTitle);
+    return CheckVerdict::Missing;
+}
+
+} // namespace tk::StartupChecks

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "platform/Dialogs.h"
+
+#include <QStringList>
+#include <functional>
+
+namespace tk::test {
+
+// Dialogs answered by the test. Each box is recorded as "message <title>|<text>"
+// or "input <title>|<prompt>"; input boxes take their answers from inputAnswers
+// in order ("" when none is left, as Cancel gives).
+class RecordingDialogs final : public Dialogs {
+public:
+    QStringList shown;
+    QStringList inputAnswers;
+    // Runs while a box is "open", so tests can look at the state at that moment.
+    std::function<void()> whileOpen;
+
+    void message(const QString& text, const QString& title = {}) override;
+    QString input(const QString& prompt, const QString& title) override;
+};
+
+} // namespace tk::test

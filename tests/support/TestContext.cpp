@@ -1,0 +1,41 @@
+#include "TestContext.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QtTest>
+
+namespace tk::test {
+
+TestContext::TestContext()
+    : context{root.filePath("program dir"),
+              root.filePath("platform/chars"),
+              root.filePath("etc/os-release"),
+              clock,
+              dialogs,
+              launcher,
+              channels} {
+    QDir().mkpath(context.programDir);
+    QDir().mkpath(context.platformCharacterDir);
+    QDir().mkpath(root.filePath("etc"));
+}
+
+QString TestContext::programFile(const QString& name) const {
+    return context.programDir + QLatin1Char('/') + name;
+}
+
+void TestContext::writeFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray TestContext::readFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return file.readAll();
+}
+
+} // namespace tk::test
