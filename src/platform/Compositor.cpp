@@ -1,0 +1,48 @@
+#include "Compositor.h"
+
+#include <QGuiApplication>
+#include <QtGui/qguiapplication_platform.h>
+#include <cstdlib>
+#include <string>
+#include <xcb/xcb.h>
+
+namespace tk {
+
+bool compositorRunning() {
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return false;
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !x11->connection())
+        return false;
+    xcb_connection_t* connection = x11->connection();
+    // A compositing manager owns the selection _NET_WM_CM_S<screen>.
+    int screen = 0;
+    const char* display = std::getenv("DISPLAY");
+    if (display) {
+        const std::string text(display);
+        const auto dot = text.rfind('.');
+        const auto colon = text.rfind(':');
+        if (dot != std::string::npos && colon != std::string::npos && dot > colon)
+            screen = std::atoi(text.c_str() + dot + 1);
+    }
+    const std::string name = "_NET_WM_CM_S" + std::to_string(screen);
+    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+        connection,
+        xcb_intern_atom(connection, 1, static_cast<uint16_t>(name.size()), name.c_str()), nullptr);
+    if (!atom)
+        return false;
+    const bool hasAtom = atom->atom != XCB_ATOM_NONE;
+    const xcb_atom_t selection = atom->atom;
+    std::free(atom);
+    if (!hasAtom)
+        return false;
+    xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(
+        connection, xcb_get_selection_owner(connection, selection), nullptr);
+    if (!owner)
+        return false;
+    const bool owned = owner->owner != XCB_WINDOW_NONE;
+    std::free(owner);
+    return owned;
+}
+
+} // namespace tk
