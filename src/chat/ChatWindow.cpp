@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QSvgRenderer>
 
 // Q_INIT_RESOURCE must be used outside any namespace.
@@ -38,6 +39,15 @@ const QRect kCollapsedClientArea = twipsRect(2355, 2415, 3720, 450);      // 248
 const QSize kExpandedOuterSize(twipsToPixels(6500), twipsToPixels(3000)); // 433 x 200
 
 const QSize kPictureSize(40, 40);
+
+// The stored place lies on any usual screen; only a window that would reach
+// beyond a small screen is moved (moving goes by the frame, so a window that
+// fits is left exactly at its place).
+void keepOnSmallScreen(QWidget* window) {
+    const QScreen* screen = window->screen();
+    if (screen && !screen->availableGeometry().contains(window->frameGeometry()))
+        keepOnScreen(window);
+}
 
 QPixmap renderPicture(qreal pixelRatio) {
     initChatResources();
@@ -137,7 +147,7 @@ ChatWindow::ChatWindow(const ProgramContext& context, agent::AgentControl* contr
 
     setGeometry(kCollapsedClientArea);
     setFixedSize(kCollapsedClientArea.size());
-    keepOnScreen(this);
+    keepOnSmallScreen(this);
 }
 
 ChatWindow::~ChatWindow() = default;
@@ -150,7 +160,7 @@ void ChatWindow::enableButtonClicked() {
     // the frame counts as nothing.
     const QSize frame = frameGeometry().size() - geometry().size();
     setFixedSize(kExpandedOuterSize - frame);
-    keepOnScreen(this);
+    keepOnSmallScreen(this);
     m_phraseBox->show();
     m_submitSay->show();
 }

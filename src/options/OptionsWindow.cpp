@@ -13,6 +13,7 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 
 namespace tk {
 
@@ -101,7 +102,10 @@ OptionsWindow::OptionsWindow(const ProgramContext& context)
 
     setGeometry(kClientArea);
     setFixedSize(kClientArea.size());
-    keepOnScreen(this);
+    // Moving goes by the frame, so only a window that would reach beyond a
+    // small screen is moved; one that fits stays exactly at its place.
+    if (screen() && !screen()->availableGeometry().contains(frameGeometry()))
+        keepOnScreen(this);
 }
 
 OptionsWindow::~OptionsWindow() = default;
