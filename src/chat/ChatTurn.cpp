@@ -12,6 +12,20 @@
 
 namespace tk {
 
+namespace {
+
+// A pasted line break would split the record's spoken line and break the
+// six-line records: each break (CR LF, lone CR or lone LF) becomes one blank,
+// in what is spoken and in what is written alike.
+QString onOneLine(QString text) {
+    text.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return text;
+}
+
+} // namespace
+
 const QString ChatTurn::kCharacterId = QStringLiteral("Tovrin");
 
 ChatTurn::Kind ChatTurn::kindOf(const QString& phrase) {
@@ -53,6 +67,8 @@ std::optional<QString> ChatTurn::run(const ProgramContext& context, agent::Agent
         line = phrase;
         break;
     }
+
+    line = onOneLine(line);
 
     // The character may have been unloaded since the window opened, or while the
     // name box was up (the program's Exit with this window open): then nothing

@@ -14,8 +14,9 @@ namespace tk {
 // One press of "Say it!": decides what the phrase box's text is and carries out
 // the turn. A category header only shows its hint. A name phrase asks the
 // user's name and speaks its reply prefix followed by the name as typed; any
-// other text is spoken unchanged. Every spoken turn appends one record to the
-// transcript in the program directory.
+// other text is spoken unchanged (only a pasted line break becomes a blank).
+// Every spoken turn appends one six-line record to the transcript in the
+// program directory.
 class ChatTurn {
 public:
     enum class Kind {

@@ -77,6 +77,12 @@ private slots:
         QTest::newRow("untouched") << "Type something..." << QStringList{} << QStringList{}
                                    << QStringList{"Type something..."};
         QTest::newRow("empty") << "" << QStringList{} << QStringList{} << QStringList{""};
+        QTest::newRow("pasted line breaks")
+            << "Hello\r\nthere\rmy\nfriend" << QStringList{} << QStringList{}
+            << QStringList{"Hello there my friend"};
+        QTest::newRow("name with a line break")
+            << "Hey dude, my name is..." << QStringList{"Sam\nLee"} << QStringList{ask.arg("name")}
+            << QStringList{"Hey dude, my name is Sam Lee"};
         QTest::newRow("unicode") << QString::fromUtf8("Grüße, Zoë!") << QStringList{}
                                  << QStringList{} << QStringList{QString::fromUtf8("Grüße, Zoë!")};
     }
