@@ -1,5 +1,6 @@
 // Developer preview of the chat and options windows, without the character:
-// `tk_window_preview chat|expanded|options [program directory]`. The chat
+// `tk_window_preview chat|expanded|phrases|options [program directory]`
+// (phrases: expanded with the phrase list dropped down). The chat
 // window runs without a character, so turns are only written to log.tz.
 #include "chat/ChatWindow.h"
 #include "options/OptionsWindow.h"
@@ -11,6 +12,7 @@
 #include "platform/ProgramPaths.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QPushButton>
 #include <QTimer>
 #include <cstdio>
@@ -30,17 +32,22 @@ int main(int argc, char* argv[]) {
                                      launcher,
                                      tk::FileChannels::instance()};
     QWidget* window = nullptr;
-    if (which == QLatin1String("chat") || which == QLatin1String("expanded")) {
+    const bool expand = which == QLatin1String("expanded") || which == QLatin1String("phrases");
+    if (which == QLatin1String("chat") || expand) {
         window = tk::ChatWindow::open(context, nullptr);
         // START as a user would press it: after the window manager has framed the window.
-        if (which == QLatin1String("expanded"))
+        if (expand)
             QTimer::singleShot(700,
                                window->findChild<QPushButton*>(QStringLiteral("enable_button")),
                                &QPushButton::click);
+        if (which == QLatin1String("phrases"))
+            QTimer::singleShot(900, window->findChild<QComboBox*>(QStringLiteral("tovrin_say")),
+                               &QComboBox::showPopup);
     } else if (which == QLatin1String("options")) {
         window = tk::OptionsWindow::open(context);
     } else {
-        std::fprintf(stderr, "usage: tk_window_preview chat|expanded|options [program dir]\n");
+        std::fprintf(stderr,
+                     "usage: tk_window_preview chat|expanded|phrases|options [program dir]\n");
         return 2;
     }
     QObject::connect(window, &QObject::destroyed, &app, &QApplication::quit);

@@ -7,6 +7,7 @@
 #include "platform/RunKeeper.h"
 #include "platform/WindowPlacement.h"
 
+#include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
@@ -144,6 +145,14 @@ ChatWindow::ChatWindow(const ProgramContext& context, agent::AgentControl* contr
     m_phraseBox->addItems(ChatPhrases::entries());
     m_phraseBox->setCurrentIndex(-1);
     m_phraseBox->setEditText(QStringLiteral("Type something..."));
+    // The drop-down list may be wider than the box, so no entry is cut short.
+    int widest = 0;
+    for (int i = 0; i < m_phraseBox->count(); ++i)
+        widest = std::max(widest,
+                          m_phraseBox->fontMetrics().horizontalAdvance(m_phraseBox->itemText(i)));
+    m_phraseBox->view()->setMinimumWidth(widest +
+                                         2 * m_phraseBox->fontMetrics().averageCharWidth() +
+                                         m_phraseBox->view()->frameWidth() * 2);
 
     setGeometry(kCollapsedClientArea);
     setFixedSize(kCollapsedClientArea.size());
