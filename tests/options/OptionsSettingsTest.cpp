@@ -27,44 +27,22 @@ private slots:
         QFETCH(QByteArray, ini);
         QFETCH(bool, on);
         test::TestContext t;
-        const QString path = t.programFile("main.ini");
         if (!ini.isNull())
-            t.writeFile(path, ini);
+            t.writeFile(t.programFile("main.ini"), ini);
         QCOMPARE(IntroSoundSetting::isOn(t.context.programDir), on);
-        // Reading writes nothing back.
-        QCOMPARE(QFile::exists(path), !ini.isNull());
-        if (!ini.isNull())
-            QCOMPARE(test::TestContext::readFile(path), ini);
-    }
-
-    void introSound_storeWritesOneOrZeroAndReportsFailure() {
-        test::TestContext t;
-        const QString path = t.programFile("main.ini");
-        t.writeFile(path, "[USER]\r\nNAME=Sam\r\n[MAIN]\r\nLSOUND=0\r\n");
-        QVERIFY(IntroSoundSetting::store(t.context.programDir, true));
-        QCOMPARE(test::TestContext::readFile(path),
-                 QByteArray("[USER]\r\nNAME=Sam\r\n[MAIN]\r\nLSOUND=1\r\n"));
-        QVERIFY(IntroSoundSetting::store(t.context.programDir, false));
-        QCOMPARE(test::TestContext::readFile(path),
-                 QByteArray("[USER]\r\nNAME=Sam\r\n[MAIN]\r\nLSOUND=0\r\n"));
-
-        test::TestContext blocked;
-        QVERIFY(QDir().mkdir(blocked.programFile("main.ini")));
-        QVERIFY(!IntroSoundSetting::store(blocked.context.programDir, true));
+        QCOMPARE(test::TestContext::readFile(t.programFile("main.ini")), ini); // nothing written
     }
 
     void fontList_keepsEachLineAsAnEntry_data() {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QStringList>("entries");
-        QTest::newRow("crlf") << QByteArray("Arial\r\n\r\nTahoma\r\n")
-                              << QStringList{"Arial", "", "Tahoma"};
-        QTest::newRow("no final end")
-            << QByteArray("Arial\r\n\r\nTahoma") << QStringList{"Arial", "", "Tahoma"};
-        QTest::newRow("mixed ends")
-            << QByteArray("A\rB\nC\r\n\n D \r") << QStringList{"A", "B", "C", "", " D "};
-        QTest::newRow("only a line end") << QByteArray("\r\n") << QStringList{""};
+        const QStringList three{"Arial", "", "Tahoma"};
+        QTest::newRow("crlf") << QByteArray("Arial\r\n\r\nTahoma\r\n") << three;
+        QTest::newRow("no final end") << QByteArray("Arial\r\n\r\nTahoma") << three;
+        QTest::newRow("mixed") << QByteArray("A\rB\nC\r\n\n D \r")
+                               << QStringList{"A", "B", "C", "", " D "};
+        QTest::newRow("one line end") << QByteArray("\r\n") << QStringList{""};
         QTest::newRow("empty file") << QByteArray("") << QStringList{};
-        QTest::newRow("utf-8") << QByteArray("Zo\xc3\xab Sans\n") << QStringList{"Zoë Sans"};
     }
 
     void fontList_keepsEachLineAsAnEntry() {
@@ -81,38 +59,26 @@ private slots:
         QCOMPARE(FontList::read(t.programFile("fonts.cmd"), t.channels), QStringList{});
         QVERIFY(QDir().mkdir(t.programFile("fonts.cmd")));
         QCOMPARE(FontList::read(t.programFile("fonts.cmd"), t.channels), QStringList{});
-        // A device would never end; it is no font list.
-        QCOMPARE(FontList::read("/dev/zero", t.channels), QStringList{});
+        QCOMPARE(FontList::read("/dev/zero", t.channels), QStringList{}); // would never end
     }
 
     void fontList_hugeOrJunkFilesStayWithinBounds() {
         test::TestContext t;
         const QString path = t.programFile("fonts.cmd");
-        QByteArray many;
-        for (int i = 0; i < 100000; ++i)
-            many += "Font " + QByteArray::number(i) + "\r\n";
-        t.writeFile(path, many);
-        QStringList entries = FontList::read(path, t.channels);
-        QCOMPARE(entries.size(), 100000);
-        QCOMPARE(entries.last(), QString("Font 99999"));
-
         t.writeFile(path, QByteArray(FontList::kMaxEntries + 10, '\n'));
         QCOMPARE(FontList::read(path, t.channels).size(), FontList::kMaxEntries);
 
-        // One endless line, then a line cut by the byte bound.
-        QByteArray longLines = "x\n" + QByteArray(5000, 'y') + "\n";
-        longLines += QByteArray(FontList::kMaxBytes, 'z');
-        t.writeFile(path, longLines);
-        entries = FontList::read(path, t.channels);
-        QCOMPARE(entries.size(), 2);
-        QCOMPARE(entries[1], QString(FontList::kMaxEntryLength, 'y'));
+        // A long line is cut; the line that the byte bound cuts in two is left off.
+        t.writeFile(path,
+                    "x\n" + QByteArray(5000, 'y') + "\n" + QByteArray(FontList::kMaxBytes, 'z'));
+        QCOMPARE(FontList::read(path, t.channels),
+                 (QStringList{"x", QString(FontList::kMaxEntryLength, 'y')}));
 
         QByteArray junk(4 * 1024 * 1024, Qt::Uninitialized);
-        QRandomGenerator generator(7);
-        generator.fillRange(reinterpret_cast<quint32*>(junk.data()), junk.size() / 4);
+        QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(junk.data()), junk.size() / 4);
         t.writeFile(path, junk);
-        entries = FontList::read(path, t.channels);
-        QVERIFY(!entries.isEmpty() && entries.size() <= FontList::kMaxEntries);
+        const QStringList entries = FontList::read(path, t.channels);
+        QVERIFY(!entries.isEmpty());
         for (const QString& entry : entries)
             QVERIFY(entry.size() <= FontList::kMaxEntryLength);
     }
