@@ -1,0 +1,142 @@
+#include "OptionsWindow.h"
+
+#include "FontList.h"
+#include "IntroSoundSetting.h"
+#include "platform/Dialogs.h"
+#include "platform/ProgramPaths.h"
+#include "platform/RunKeeper.h"
+#include "platform/WindowPlacement.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+
+namespace tk {
+
+namespace {
+
+QPointer<OptionsWindow> g_open;
+
+// Geometry in twips, converted at 15 twips to the pixel.
+QRect twipsRect(int left, int top, int width, int height) {
+    return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width),
+                 twipsToPixels(height));
+}
+
+const QRect kClientArea = twipsRect(4500, 4665, 9225, 4680); // 615 x 312 at 300, 311
+
+} // namespace
+
+OptionsWindow* OptionsWindow::open(const ProgramContext& context) {
+    OptionsWindow* window = g_open.data();
+    if (!window) {
+        window = new OptionsWindow(context);
+        g_open = window;
+        if (RunKeeper* keeper = RunKeeper::current())
+            keeper->track(window);
+        window->load();
+        window->show();
+    }
+    window->raise();
+    window->activateWindow();
+    return window;
+}
+
+OptionsWindow* OptionsWindow::current() {
+    return g_open.data();
+}
+
+OptionsWindow::OptionsWindow(const ProgramContext& context)
+    : QWidget(nullptr,
+              Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      m_context(context) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("opti"));
+    setWindowTitle(QStringLiteral("Options"));
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(9.75);
+    font.setWeight(QFont::Normal);
+    setFont(font);
+
+    m_startUp = new QGroupBox(QStringLiteral("Start Up"), this);
+    m_startUp->setObjectName(QStringLiteral("loadp"));
+    m_startUp->setGeometry(twipsRect(0, 0, 3135, 975));
+
+    m_playIntro = new QCheckBox(QStringLiteral("Play Intro Sound"), m_startUp);
+    m_playIntro->setObjectName(QStringLiteral("play_intro"));
+    m_playIntro->setGeometry(twipsRect(360, 360, 2535, 495));
+
+    m_fonts = new QGroupBox(QStringLiteral("Fonts"), this);
+    m_fonts->setObjectName(QStringLiteral("fonts_opti"));
+    m_fonts->setGeometry(twipsRect(3240, 0, 5895, 975));
+
+    m_proceed = new QPushButton(QStringLiteral("Proceed ----->"), this);
+    m_proceed->setObjectName(QStringLiteral("proc"));
+    m_proceed->setGeometry(twipsRect(2880, 3840, 3255, 615));
+    // Not a default or cancel button: Enter and Escape do not press it.
+    m_proceed->setAutoDefault(false);
+
+    m_characters = new QGroupBox(QStringLiteral("Characters"), this);
+    m_characters->setObjectName(QStringLiteral("Frame1"));
+    m_characters->setGeometry(twipsRect(480, 1080, 8295, 2535));
+
+    // The list belongs to the window and lies in front of the "Fonts" box. It
+    // shows one row at a time; the others are reached by scrolling.
+    m_fontList = new QListWidget(this);
+    m_fontList->setObjectName(QStringLiteral("List1"));
+    m_fontList->setGeometry(twipsRect(4440, 360, 3855, 300));
+    m_fontList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_fontList->setSortingEnabled(false);
+    m_fontList->setUniformItemSizes(true);
+    m_fontList->setTextElideMode(Qt::ElideRight);
+    m_fontList->raise();
+
+    setTabOrder(m_playIntro, m_proceed);
+    setTabOrder(m_proceed, m_fontList);
+
+    connect(m_proceed, &QPushButton::clicked, this, &OptionsWindow::proceedClicked);
+
+    setGeometry(kClientArea);
+    setFixedSize(kClientArea.size());
+    // Moving goes by the frame, so only a window that would reach beyond a
+    // small screen is moved; one that fits stays exactly at its place.
+    if (screen() && !screen()->availableGeometry().contains(frameGeometry()))
+        keepOnScreen(this);
+}
+
+OptionsWindow::~OptionsWindow() = default;
+
+void OptionsWindow::load() {
+    m_playIntro->setChecked(IntroSoundSetting::isOn(m_context.programDir));
+    // All entries go in as one batch, so even a long list fills at once.
+    m_fontList->addItems(
+        FontList::read(programFile(m_context.programDir, FontList::kFileName), m_context.channels));
+}
+
+void OptionsWindow::proceedClicked() {
+    Dialogs& dialogs = m_context.dialogs;
+    const QString programDir = m_context.programDir;
+    const bool on = m_playIntro->isChecked();
+    if (!IntroSoundSetting::store(programDir, on)) {
+        // Nothing was stored: say so, and keep the window so the user can retry.
+        dialogs.message(QStringLiteral("The intro sound setting could not be saved in \"%1\".")
+                            .arg(IntroSoundSetting::settingsPath(programDir)),
+                        QStringLiteral("ERROR"));
+        return;
+    }
+    if (on)
+        close();
+    dialogs.message(QStringLiteral("Changes detected."));
+}
+
+void OptionsWindow::closeEvent(QCloseEvent* event) {
+    event->accept();
+    if (g_open == this)
+        g_open = nullptr;
+}
+
+} // namespace tk
