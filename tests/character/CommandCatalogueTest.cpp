@@ -2,7 +2,6 @@
 
 #include "RecordingAgent.h"
 #include "agent/AgentCharacters.h"
-#include "agent/VoiceText.h"
 
 #include <QtTest>
 
@@ -70,17 +69,6 @@ private slots:
                 menu.append(c.caption);
         }
         QCOMPARE(menu, QStringList({"Real Chat", QString(45, '-'), "Help", "Options", "Exit"}));
-    }
-
-    void voiceTexts_areRunsOfBracketedPhrases() {
-        int phrases = 0;
-        for (const CommandCatalogue::Entry& entry : CommandCatalogue::entries()) {
-            const QStringList parsed = agent::voicePhrases(entry.voice);
-            // Nothing outside the brackets: rebuilding the run gives the text back.
-            QCOMPARE("[" + parsed.join("][") + "]", entry.voice.isEmpty() ? "[]" : entry.voice);
-            phrases += parsed.size();
-        }
-        QCOMPARE(phrases, 8 + 7 + 4 + 2 + 8 + 4 + 4 + 3 + 6 + 8 + 8 + 15);
     }
 };
 

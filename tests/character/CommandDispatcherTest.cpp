@@ -6,7 +6,6 @@
 #include "character/LogWriteProblems.h"
 #include "character/TimeOfDayReply.h"
 
-#include <QFile>
 #include <QtTest>
 
 using namespace tk;
@@ -25,16 +24,14 @@ QByteArray logEntry(const test::TestContext& t, const QByteArray& name) {
 // A dispatcher on a loaded recording character; the window actions record
 // themselves among the character's calls, so their order shows.
 struct Fixture {
-    explicit Fixture(const ProgramContext* context = nullptr)
+    Fixture()
         : problems(std::make_shared<LogWriteProblems>(t.dialogs)),
-          dispatcher(context ? *context : t.context, &agent,
+          dispatcher(t.context, &agent,
                      {[this] { agent.calls.append("window openChat"); },
                       [this] { agent.calls.append("window openOptions"); },
                       [this] {
                           agent.calls.append("window closeMainWindow");
-                          const QString log = t.programFile("questions.mlp");
-                          if (QFileInfo(log).isFile()) // not when it leads to /dev/full
-                              logAtClose = test::TestContext::readFile(log);
+                          logAtClose = t.readFile(t.programFile("questions.mlp"));
                       }},
                      problems) {
         agent.Characters().Load("Tovrin", t.programFile("tovrin.acs"));
@@ -151,41 +148,6 @@ private slots:
         QCOMPARE(f.agent.spokenTexts(), reply.isEmpty() ? QStringList{} : QStringList{reply});
         // Said or not, the event is logged.
         QCOMPARE(f.t.readFile(f.t.programFile("questions.mlp")), logEntry(f.t, "oop2s"));
-    }
-
-    void unwritableLog_repliesStillAndReportsOnce_data() {
-        QTest::addColumn<QString>("how");
-        QTest::newRow("directory under a regular file") << "blocked";
-        QTest::newRow("full disk") << "full";
-    }
-    void unwritableLog_repliesStillAndReportsOnce() {
-        QFETCH(QString, how);
-        test::TestContext paths;
-        paths.writeFile(paths.root.filePath("plain-file"), "x");
-        ProgramContext blocked{paths.root.filePath("plain-file/program"),
-                               paths.context.platformCharacterDir,
-                               paths.context.systemSettingsFile,
-                               paths.clock,
-                               paths.dialogs,
-                               paths.launcher,
-                               paths.channels};
-        std::unique_ptr<Fixture> fixture =
-            how == "blocked" ? std::make_unique<Fixture>(&blocked) : std::make_unique<Fixture>();
-        Fixture& f = *fixture;
-        const QString log = how == "blocked" ? blocked.programDir + "/questions.mlp"
-                                             : f.t.programFile("questions.mlp");
-        if (how == "full")
-            QVERIFY(QFile::link("/dev/full", log));
-
-        f.command("hello");
-        f.command("tired");
-        f.command("exitpr");
-        QCOMPARE(f.agent.calls,
-                 QStringList({"speak Tovrin|Hello there!", "speak Tovrin|Boy you're tired.",
-                              "window closeMainWindow"}));
-        QCOMPARE(f.t.dialogs.shown.size(), 1);
-        const QString shown = f.t.dialogs.shown.first();
-        QVERIFY2(shown.startsWith("message ERROR|Can't write to " + log + ": "), qPrintable(shown));
     }
 };
 

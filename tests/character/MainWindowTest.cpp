@@ -123,30 +123,36 @@ private slots:
         QCOMPARE(agent.calls.last(), QString("unload Tovrin"));
     }
 
-    void characterNotLoaded_saysWhyAndLeavesNothingOpen_data() {
+    void characterNotLoaded_saysWhichFileAndWhyAndLeavesNothingOpen_data() {
         QTest::addColumn<bool>("withControl");
-        QTest::newRow("damaged character file") << true;
-        QTest::newRow("no character runtime") << false;
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("damaged file") << true << "line 3: unknown animation frame";
+        QTest::newRow("no runtime") << false << "the character runtime is not available";
     }
-    void characterNotLoaded_saysWhyAndLeavesNothingOpen() {
+    void characterNotLoaded_saysWhichFileAndWhyAndLeavesNothingOpen() {
         QFETCH(bool, withControl);
+        QFETCH(QString, reason);
         test::TestContext t;
+        t.writeFile(t.context.systemSettingsFile, "NAME=x\n");
         test::RecordingAgent agent;
-        agent.nextLoadResult = {false, "not a character file"};
+        agent.nextLoadResult = {false, reason};
         Run run;
         QPointer<MainWindow> window =
             MainWindow::open(t.context, withControl ? &agent : nullptr, {}, run.checkFiles);
-        QCOMPARE(t.dialogs.shown.size(), 1);
-        QVERIFY(t.dialogs.shown[0].startsWith("message ERROR|Tovrin could not be loaded from the "
-                                              "character file " +
-                                              t.programFile("tovrin.acs") + ": "));
+        const QString file = t.programFile("tovrin.acs");
+        QCOMPARE(t.dialogs.shown,
+                 QStringList{"message ERROR|Tovrin could not be loaded from the character file " +
+                             file + ": " + reason});
+        // Nothing after the load: no report, no greeting, no commands, no dialogue.
+        const QStringList calls =
+            withControl ? QStringList{"load Tovrin|" + file, "unload Tovrin"} : QStringList{};
+        QCOMPARE(agent.calls, calls);
         QTRY_VERIFY(window.isNull());
         QTRY_VERIFY(run.checkFiles.isNull());
         QTRY_VERIFY(!run.ended.isEmpty());
         QCOMPARE(run.keeper.openWindows(), 0);
         QVERIFY(!anyWindowVisible());
         QVERIFY(!QFile::exists(t.programFile("winlog.tz")));
-        QVERIFY(!QFile::exists(t.programFile("questions.mlp")));
     }
 
     void exitWhileTheNameBoxIsOpen_endsCleanlyAndKeepsTheAnswer() {

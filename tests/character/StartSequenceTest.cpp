@@ -144,32 +144,6 @@ private slots:
         QCOMPARE(again.calls, startCalls(t, ""));
         QCOMPARE(t.dialogs.shown.size(), 1);
     }
-
-    void characterThatCannotBeLoaded_saysWhichFileAndWhyAndStops_data() {
-        QTest::addColumn<bool>("withControl");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("damaged file") << true << "line 3: unknown animation frame";
-        QTest::newRow("no runtime") << false << "the character runtime is not available";
-    }
-    void characterThatCannotBeLoaded_saysWhichFileAndWhyAndStops() {
-        QFETCH(bool, withControl);
-        QFETCH(QString, reason);
-        test::TestContext t;
-        test::RecordingAgent agent;
-        agent.nextLoadResult = {false, reason};
-        const StartSequence::Result result =
-            StartSequence::run(t.context, withControl ? &agent : nullptr, recordingSteps(agent));
-        QVERIFY(!result.loaded);
-        const QString message = "Tovrin could not be loaded from the character file " +
-                                t.programFile("tovrin.acs") + ": " + reason;
-        QCOMPARE(result.error, message);
-        QCOMPARE(t.dialogs.shown, QStringList{"message ERROR|" + message});
-        // Nothing after the load: no report, no greeting, no commands, no dialogue.
-        QCOMPARE(agent.calls, withControl
-                                  ? QStringList{"load Tovrin|" + t.programFile("tovrin.acs")}
-                                  : QStringList{});
-        QVERIFY(agent.ignoredCalls.isEmpty());
-    }
 };
 
 QTEST_GUILESS_MAIN(StartSequenceTest)

@@ -40,13 +40,7 @@ private slots:
         test::TestContext t;
         const QString dir = t.root.filePath("my files; $(rm -rf x) & `id` 'q' \"dq\" *?");
         t.writeFile(dir + "/readme.txt", "Read me.\r\n");
-        ProgramContext odd{dir,
-                           t.context.platformCharacterDir,
-                           t.context.systemSettingsFile,
-                           t.clock,
-                           t.dialogs,
-                           t.launcher,
-                           t.channels};
+        const ProgramContext odd = t.withProgramDir(dir);
         QCOMPARE(ReadmeViewer::checkread(odd), ReadmeViewer::Outcome::Opened);
         QCOMPARE(t.launcher.starts, QStringList{"xdg-open|" + dir + "/readme.txt"});
     }

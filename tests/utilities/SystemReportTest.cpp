@@ -77,13 +77,7 @@ private slots:
         t.writeFile(t.context.systemSettingsFile, "NAME=x\n");
         // The program directory lies under a regular file: nothing can be created there.
         t.writeFile(t.root.filePath("plain-file"), "x");
-        ProgramContext blocked{t.root.filePath("plain-file/program"),
-                               t.context.platformCharacterDir,
-                               t.context.systemSettingsFile,
-                               t.clock,
-                               t.dialogs,
-                               t.launcher,
-                               t.channels};
+        const ProgramContext blocked = t.withProgramDir(t.root.filePath("plain-file/program"));
         const SystemReport::Result result = SystemReport::cek(blocked);
         QCOMPARE(result.outcome, SystemReport::Outcome::WriteFailed);
         QCOMPARE(result.reportPath, t.root.filePath("plain-file/program/winlog.tz"));
