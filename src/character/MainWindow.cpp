@@ -17,8 +17,7 @@ namespace tk {
 
 MainWindow::MainWindow(const ProgramContext& context, agent::AgentControl* control,
                        MainWindowHooks hooks, QWidget* checkFilesWindow)
-    : QWidget(nullptr, Qt::FramelessWindowHint), m_context(context), m_control(control),
-      m_checkFiles(checkFilesWindow),
+    : QWidget(nullptr, Qt::FramelessWindowHint), m_control(control), m_checkFiles(checkFilesWindow),
       m_problems(std::make_shared<LogWriteProblems>(context.dialogs)) {
     setObjectName(QStringLiteral("mainDC"));
     setAttribute(Qt::WA_DeleteOnClose);

@@ -42,7 +42,6 @@ private:
     MainWindow(const ProgramContext& context, agent::AgentControl* control, MainWindowHooks hooks,
                QWidget* checkFilesWindow);
 
-    ProgramContext m_context;
     QPointer<agent::AgentControl> m_control;
     QPointer<QWidget> m_checkFiles;
     QLabel* m_userName = nullptr;
