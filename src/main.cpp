@@ -51,8 +51,10 @@ int main(int argc, char* argv[]) {
                                      launcher,
                                      tk::FileChannels::instance()};
 
+    // No character runtime is wired in yet: without a control the main window
+    // tells the user that the character cannot be loaded and the run ends.
     const auto openMainWindow = [&context](QWidget* checkFiles) {
-        tk::MainWindow::open(context, checkFiles);
+        tk::MainWindow::open(context, nullptr, tk::MainWindowHooks{}, checkFiles);
     };
     const auto openCheckFiles = [&context, openMainWindow] {
         tk::CheckFilesWindow::open(context, openMainWindow);

@@ -20,6 +20,16 @@ TestContext::TestContext()
     QDir().mkpath(root.filePath("etc"));
 }
 
+ProgramContext TestContext::withProgramDir(const QString& programDir) {
+    return ProgramContext{programDir,
+                          context.platformCharacterDir,
+                          context.systemSettingsFile,
+                          clock,
+                          dialogs,
+                          launcher,
+                          channels};
+}
+
 QString TestContext::programFile(const QString& name) const {
     return context.programDir + QLatin1Char('/') + name;
 }

@@ -26,6 +26,8 @@ public:
     FileChannels channels;
     ProgramContext context;
 
+    // The same context with another program directory (which is not created).
+    ProgramContext withProgramDir(const QString& programDir);
     // Path of name in the program directory.
     QString programFile(const QString& name) const;
     // Writes bytes to path, creating directories; fails the test on error.

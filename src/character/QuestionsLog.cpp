@@ -1,0 +1,27 @@
+#include "QuestionsLog.h"
+
+#include "platform/Clock.h"
+#include "platform/FileChannels.h"
+#include "platform/ProgramContext.h"
+#include "platform/ProgramPaths.h"
+#include "platform/RecordAppender.h"
+
+namespace tk {
+
+QStringList QuestionsLog::entryLines(const QString& commandName, const QString& dateText) {
+    const QString rule(17, QLatin1Char('='));
+    return {rule, commandName, dateText, rule};
+}
+
+QString QuestionsLog::path(const ProgramContext& context) {
+    return programFile(context.programDir, QStringLiteral("questions.mlp"));
+}
+
+bool QuestionsLog::append(const ProgramContext& context, const QString& commandName,
+                          QString* error) {
+    const ChannelLease channel = context.channels.acquireLowest();
+    return appendRecord(path(context), entryLines(commandName, context.clock.shortDateText()),
+                        error);
+}
+
+} // namespace tk

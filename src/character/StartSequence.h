@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+namespace tk {
+
+struct ProgramContext;
+namespace agent {
+class AgentControl;
+}
+
+// What the main window does when it opens: reads the user's name and the
+// first-run marker, loads and shows the character, runs the system report,
+// greets the user, registers the command catalogue and, on the first run, asks
+// the user's name and stores it.
+class StartSequence {
+public:
+    struct Steps {
+        // The system report, run once the character has been shown.
+        std::function<void()> systemReport;
+        // Shows the name typed on the first run where the main window keeps it.
+        std::function<void(const QString& name)> keepUserName;
+    };
+    struct Result {
+        bool loaded = false; // false: the character could not be loaded, the user was told
+        QString error;       // the message shown when it could not
+    };
+
+    // Runs the sequence with control (null when no character runtime is there).
+    // When the character cannot be loaded, an "ERROR" box says which file and
+    // why, and nothing after the load runs.
+    static Result run(const ProgramContext& context, agent::AgentControl* control,
+                      const Steps& steps);
+
+    // The message for a character file that could not be loaded.
+    static QString loadFailureMessage(const QString& characterFile, const QString& reason);
+};
+
+} // namespace tk

@@ -1,0 +1,34 @@
+#include "ReadmeViewer.h"
+
+#include "platform/Dialogs.h"
+#include "platform/FileLookup.h"
+#include "platform/ProcessLauncher.h"
+#include "platform/ProgramContext.h"
+#include "platform/ProgramPaths.h"
+
+namespace tk {
+
+QString ReadmeViewer::opener() {
+    return QStringLiteral("xdg-open");
+}
+
+ReadmeViewer::Outcome ReadmeViewer::checkread(const ProgramContext& context) {
+    const QString name = QStringLiteral("readme.txt");
+    const QString path = programFile(context.programDir, name);
+    // Only a file stored under exactly this name counts; other capitals do not.
+    if (storedFileName(path) != name) {
+        context.dialogs.message(QStringLiteral("Can't find the read me file!"));
+        return Outcome::Missing;
+    }
+    // The path goes to the opener whole, as one argument, never through a shell.
+    QString error;
+    if (!context.launcher.startDetached(opener(), {path}, &error)) {
+        context.dialogs.message(
+            QStringLiteral("Can't open the read me file %1 with %2: %3").arg(path, opener(), error),
+            QStringLiteral("ERROR"));
+        return Outcome::StartFailed;
+    }
+    return Outcome::Opened;
+}
+
+} // namespace tk
