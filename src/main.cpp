@@ -1,6 +1,8 @@
 // Tovrin Kin: wires the real seams, the character runtime and the start-up chain.
 #include "Resources.h"
 #include "character/MainWindow.h"
+#include "chat/ChatWindow.h"
+#include "options/OptionsWindow.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/DisplayCheck.h"
@@ -53,8 +55,15 @@ int main(int argc, char* argv[]) {
 
     // No character runtime is wired in yet: without a control the main window
     // tells the user that the character cannot be loaded and the run ends.
-    const auto openMainWindow = [&context](QWidget* checkFiles) {
-        tk::MainWindow::open(context, nullptr, tk::MainWindowHooks{}, checkFiles);
+    // The character runtime: none yet, so the main window reports that Tovrin
+    // cannot be loaded and the run ends cleanly.
+    tk::agent::AgentControl* control = nullptr;
+    const tk::MainWindowHooks hooks{
+        [&context, &control] { tk::ChatWindow::open(context, control); },
+        [&context] { tk::OptionsWindow::open(context); },
+    };
+    const auto openMainWindow = [&context, &control, hooks](QWidget* checkFiles) {
+        tk::MainWindow::open(context, control, hooks, checkFiles);
     };
     const auto openCheckFiles = [&context, openMainWindow] {
         tk::CheckFilesWindow::open(context, openMainWindow);

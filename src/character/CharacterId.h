@@ -1,12 +1,14 @@
 #pragma once
 
+#include "platform/ProgramIdentity.h"
+
 #include <QString>
 
 namespace tk {
 
 // The identifier under which the one character is loaded and addressed.
 inline QString characterId() {
-    return QStringLiteral("Tovrin");
+    return QString::fromLatin1(identity::kCharacterId);
 }
 
 } // namespace tk

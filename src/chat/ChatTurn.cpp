@@ -6,6 +6,7 @@
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/FileChannels.h"
+#include "platform/ProgramIdentity.h"
 #include "platform/ProgramPaths.h"
 #include "platform/RecordAppender.h"
 #include "platform/VersionText.h"
@@ -26,7 +27,7 @@ QString onOneLine(QString text) {
 
 } // namespace
 
-const QString ChatTurn::kCharacterId = QStringLiteral("Tovrin");
+const QString ChatTurn::kCharacterId = QString::fromLatin1(identity::kCharacterId);
 
 ChatTurn::Kind ChatTurn::kindOf(const QString& phrase) {
     if (phrase == ChatPhrases::kGeneralHeader)

@@ -14,6 +14,7 @@ RunKeeper::RunKeeper(QObject* parent) : QObject(parent) {}
 
 void RunKeeper::track(QWidget* window) {
     ++m_open;
+    m_announced = false;
     connect(window, &QObject::destroyed, this, [this] {
         --m_open;
         QTimer::singleShot(0, this, &RunKeeper::checkLast);
@@ -21,8 +22,10 @@ void RunKeeper::track(QWidget* window) {
 }
 
 void RunKeeper::checkLast() {
-    if (m_open == 0)
+    if (m_open == 0 && !m_announced) {
+        m_announced = true;
         emit lastWindowClosed();
+    }
 }
 
 RunKeeper* RunKeeper::current() {

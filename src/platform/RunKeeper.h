@@ -30,6 +30,7 @@ signals:
 private:
     void checkLast();
     int m_open = 0;
+    bool m_announced = false; // lastWindowClosed sent since the last track()
 };
 
 } // namespace tk
