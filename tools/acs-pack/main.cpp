@@ -50,7 +50,8 @@ QSize declaredSize(const QByteArray& svg, const QString& path) {
             bool ok = false;
             const double value = text.toDouble(&ok);
             if (!ok || value <= 0 || value != int(value))
-                fail(QStringLiteral("%1: the <svg> element needs a whole-pixel %2").arg(path, name));
+                fail(
+                    QStringLiteral("%1: the <svg> element needs a whole-pixel %2").arg(path, name));
             return int(value);
         };
         return QSize(number("width"), number("height"));
@@ -127,10 +128,10 @@ void pack(const QString& manifestPath, const QString& outputPath) {
                  .arg(error.offset));
     QJsonObject root = withoutComments(manifest.object());
     const QDir base = QFileInfo(manifestPath).absoluteDir();
-    root.insert(QStringLiteral("images"), packImages(root[QLatin1String("images")].toObject(), base));
-    root.insert(QStringLiteral("frames"),
-                packFrames(root[QLatin1String("frames")].toObject(),
-                           root[QLatin1String("layerSets")].toObject()));
+    root.insert(QStringLiteral("images"),
+                packImages(root[QLatin1String("images")].toObject(), base));
+    root.insert(QStringLiteral("frames"), packFrames(root[QLatin1String("frames")].toObject(),
+                                                     root[QLatin1String("layerSets")].toObject()));
     root.remove(QStringLiteral("layerSets"));
     const QByteArray bytes = QJsonDocument(root).toJson(QJsonDocument::Indented);
 

@@ -37,7 +37,8 @@ void drawChecker(QPainter& painter, const QRect& area) {
     for (int y = area.top(); y < area.bottom(); y += square) {
         for (int x = area.left() + ((y - area.top()) / square % 2) * square; x < area.right();
              x += square * 2)
-            painter.fillRect(QRect(x, y, square, square).intersected(area), QColor(0xe2, 0xe2, 0xe2));
+            painter.fillRect(QRect(x, y, square, square).intersected(area),
+                             QColor(0xe2, 0xe2, 0xe2));
     }
 }
 
@@ -76,10 +77,10 @@ QImage sheet(const FrameRenderer& renderer, const QString& title, const QString&
         painter.restore();
         painter.setPen(QColor(0x33, 0x33, 0x33));
         const QFontMetrics metrics(smallFont);
-        painter.drawText(QRect(corner.x(), area.bottom() + 3, frameSize.width(), kCaption - 4),
-                         Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
-                         metrics.elidedText(cells[i].caption, Qt::ElideRight,
-                                            frameSize.width() * 2));
+        painter.drawText(
+            QRect(corner.x(), area.bottom() + 3, frameSize.width(), kCaption - 4),
+            Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+            metrics.elidedText(cells[i].caption, Qt::ElideRight, frameSize.width() * 2));
     }
     return image;
 }
@@ -171,8 +172,9 @@ int main(int argc, char* argv[]) {
             notes.append(QStringLiteral("state: %1").arg(states));
         if (!animation.exit.isEmpty())
             notes.append(QStringLiteral("dashed: exit steps"));
-        ok &= save(sheet(renderer, animation.name, notes.join(QStringLiteral("  ·  ")), cells, scale),
-                   dir, QStringLiteral("animation-%1").arg(animation.name));
+        ok &=
+            save(sheet(renderer, animation.name, notes.join(QStringLiteral("  ·  ")), cells, scale),
+                 dir, QStringLiteral("animation-%1").arg(animation.name));
     }
 
     // The mouth shapes on the first speaking frame.
