@@ -3,7 +3,7 @@
 namespace tk::agent {
 
 AnimationPlayer::AnimationPlayer(std::shared_ptr<const CharacterData> character, QObject* parent)
-    : QObject(parent), m_character(std::move(character)) {
+    : QObject(parent), m_character(std::move(character)), m_timer(this) {
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &AnimationPlayer::advance);
 }

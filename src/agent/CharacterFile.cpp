@@ -562,8 +562,8 @@ private:
             const QJsonObject states = m_reader.object(value, keys);
             for (int s = 0; s < kCharacterStateCount; ++s) {
                 const QString key = keys[s];
+                const QJsonValue entry = required(states, key);
                 m_reader.at(key, [&] {
-                    const QJsonValue entry = required(states, key);
                     QList<int>& animations = m_data.states[s];
                     if (entry.isArray()) {
                         const QJsonArray names =
@@ -598,9 +598,9 @@ private:
                 keys.append(mouthShapeKey(static_cast<MouthShape>(m)));
             const QJsonObject mouths = m_reader.object(value, keys);
             for (int m = 0; m < kMouthShapeCount; ++m) {
-                m_data.mouths[m] = m_reader.at(keys[m], [&] {
-                    return lookUp(m_imageNames, required(mouths, keys[m]), QStringLiteral("image"));
-                });
+                const QJsonValue entry = required(mouths, keys[m]);
+                m_data.mouths[m] = m_reader.at(
+                    keys[m], [&] { return lookUp(m_imageNames, entry, QStringLiteral("image")); });
             }
         });
     }

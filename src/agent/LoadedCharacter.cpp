@@ -34,11 +34,12 @@ int speechDeadlineMs(const QString& text) {
 LoadedCharacter::LoadedCharacter(CharacterRuntime& runtime, QString id,
                                  std::shared_ptr<const CharacterData> character,
                                  std::unique_ptr<FrameRenderer> renderer)
-    : m_runtime(runtime), m_id(std::move(id)), m_character(std::move(character)),
+    : QObject(&runtime), m_runtime(runtime), m_id(std::move(id)), m_character(std::move(character)),
       m_renderer(std::move(renderer)), m_cache(*m_renderer),
       m_window(std::make_unique<FigureWindow>(m_character->size, compositorRunning(),
                                               m_character->matte)),
-      m_player(m_character) {
+      m_player(m_character, this), m_queue(this), m_menu(this), m_idleTimer(this),
+      m_speechWatchdog(this), m_glide(this) {
     m_window->setPictureSource([this](qreal ratio) { return pictureFor(ratio); });
     m_window->setDragLimiter([this](QPoint wanted) {
         return placement::keepReachable(wanted, m_window->size(), screenGeometries());

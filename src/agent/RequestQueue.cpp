@@ -2,7 +2,7 @@
 
 namespace tk::agent {
 
-RequestQueue::RequestQueue(QObject* parent) : QObject(parent) {
+RequestQueue::RequestQueue(QObject* parent) : QObject(parent), m_kick(this) {
     m_kick.setSingleShot(true);
     m_kick.setInterval(0);
     connect(&m_kick, &QTimer::timeout, this, &RequestQueue::startNext);
