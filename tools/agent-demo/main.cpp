@@ -5,6 +5,7 @@
 // printed.
 //
 //   agent-demo [file.acs] [--no-tour] [--quit-after SECONDS] [--idle-delay MS]
+//              [--menu-after SECONDS]   (opens the pop-up menu, as a right click would)
 #include "SilentSpeech.h"
 #include "agent/AgentCharacters.h"
 #include "agent/CharacterRuntime.h"
@@ -12,6 +13,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
@@ -63,6 +65,7 @@ int main(int argc, char* argv[]) {
     QStringList args = QApplication::arguments();
     const QString quitAfter = option(args, QStringLiteral("--quit-after"));
     const QString idleDelay = option(args, QStringLiteral("--idle-delay"));
+    const QString menuAfter = option(args, QStringLiteral("--menu-after"));
     const bool withTour = !args.removeAll(QStringLiteral("--no-tour"));
     const QString path = args.size() > 1 ? args[1] : QStringLiteral(TK_DEFAULT_CHARACTER_FILE);
 
@@ -108,6 +111,16 @@ int main(int argc, char* argv[]) {
     if (withTour) {
         const QScreen* screen = QApplication::primaryScreen();
         tour(tovrin, screen->geometry(), runtime.figureWindow(QStringLiteral("Tovrin"))->size());
+    }
+    if (!menuAfter.isEmpty()) {
+        QTimer::singleShot(int(menuAfter.toDouble() * 1000), &app, [&runtime] {
+            FigureWindow* window = runtime.figureWindow(QStringLiteral("Tovrin"));
+            if (!window)
+                return;
+            const QPoint at(window->width() / 2, window->height() / 2);
+            QContextMenuEvent event(QContextMenuEvent::Mouse, at, window->mapToGlobal(at));
+            QApplication::sendEvent(window, &event);
+        });
     }
     if (!quitAfter.isEmpty())
         QTimer::singleShot(int(quitAfter.toDouble() * 1000), &app, &QApplication::quit);
