@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QColor>
+#include <QPixmap>
+#include <QPoint>
+#include <QRegion>
+#include <QWidget>
+#include <functional>
+
+namespace tk::agent {
+
+// The window the character stands in: frameless, always on top, without a
+// task-bar entry, never taking the focus. Where a compositor blends windows it
+// is drawn with per-pixel alpha; elsewhere it is cut to the figure's shape.
+// The left button drags it; the right button asks for the pop-up menu.
+class FigureWindow : public QWidget {
+    Q_OBJECT
+public:
+    // blended: per-pixel alpha is shown (a compositor runs); matte: the colour
+    // behind half-transparent edge pixels otherwise.
+    FigureWindow(QSize size, bool blended, QColor matte);
+
+    // Where pictures come from: the current frame at a device pixel ratio.
+    void setPictureSource(std::function<QPixmap(qreal devicePixelRatio)> source);
+    // The frame has changed: take its shape and repaint.
+    void showFrame(const QRegion& shape);
+    bool isBlended() const { return m_blended; }
+    // Where a drag may take the window (the runtime keeps part of it on screen).
+    void setDragLimiter(std::function<QPoint(QPoint wanted)> limiter);
+
+signals:
+    // The user asked for the pop-up menu at globalPos.
+    void menuRequested(QPoint globalPos);
+    // The user began dragging the window.
+    void dragStarted();
+    // The window moved or changed size (its frame geometry in screen pixels).
+    void geometryChanged(const QRect& geometry);
+    // The window was shown or hidden.
+    void visibilityChanged(bool visible);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    std::function<QPixmap(qreal)> m_source;
+    std::function<QPoint(QPoint)> m_dragLimiter;
+    bool m_blended;
+    QColor m_matte;
+    bool m_dragging = false;
+    QPoint m_dragOffset;
+};
+
+} // namespace tk::agent

@@ -1,0 +1,229 @@
+#include "agent/CharacterFile.h"
+
+#include "TestCharacter.h"
+#include "agent/FrameRenderer.h"
+#include "agent/SvgCheck.h"
+
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <functional>
+
+using namespace tk::agent;
+
+namespace {
+
+// Sets (or with an undefined value removes) the value at a path of keys and
+// list indices in a JSON document.
+QJsonValue changed(QJsonValue node, QStringList path, const QJsonValue& value) {
+    const QString key = path.takeFirst();
+    bool isIndex = false;
+    const int index = key.toInt(&isIndex);
+    if (isIndex) {
+        QJsonArray array = node.toArray();
+        if (path.isEmpty())
+            array[index] = value;
+        else
+            array[index] = changed(array[index], path, value);
+        return array;
+    }
+    QJsonObject object = node.toObject();
+    if (path.isEmpty()) {
+        if (value.isUndefined())
+            object.remove(key);
+        else
+            object[key] = value;
+    } else {
+        object[key] = changed(object[key], path, value);
+    }
+    return object;
+}
+
+QByteArray with(const QString& path, const QJsonValue& value) {
+    return testcharacter::bytes(
+        changed(testcharacter::json(), path.split(QLatin1Char('/')), value).toObject());
+}
+
+QString svg(const QString& body) {
+    return QStringLiteral(
+               "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"4\" height=\"4\">%1</svg>")
+        .arg(body);
+}
+
+} // namespace
+
+class CharacterFileTest : public QObject {
+    Q_OBJECT
+private slots:
+    void validFile_givesTheCharacterWithItsReferences() {
+        const CharacterFileResult result = parseCharacterFile(testcharacter::bytes(), "t.acs");
+        QVERIFY2(result.ok(), qPrintable(result.error));
+        const CharacterData& c = *result.character;
+        QCOMPARE(c.name, QString("Tester"));
+        QCOMPARE(c.size, QSize(40, 40));
+        const int wave = c.animationIndex("wave"); // names ignore case
+        QVERIFY(wave >= 0);
+        QCOMPARE(c.animations[wave].steps.size(), 3);
+        QCOMPARE(c.frames[c.animations[wave].exit.first().frame].name, QString("a"));
+        const int speak = c.animationIndex("Speak");
+        QCOMPARE(c.animations[speak].loopFrom, std::optional<int>(0));
+        QCOMPARE(c.animations[c.animationIndex("Chain1")].next, c.animationIndex("Chain2"));
+        QCOMPARE(c.stateAnimations(CharacterState::Speaking), QList<int>{speak});
+        QCOMPARE(c.images[c.mouthImage(MouthShape::Tongue)].name, QString("mouth"));
+        QVERIFY(c.frames[c.animations[speak].steps.first().frame].mouth.has_value());
+        QCOMPARE(c.voice.rate, VoiceSettings().rate); // defaults where the file is silent
+        QCOMPARE(c.animationIndex("NoSuchThing"), -1);
+    }
+
+    void tovrin_hasEverythingTheProgramAndRuntimeUse() {
+        const CharacterFileResult result = readCharacterFile(TK_TOVRIN_FILE);
+        QVERIFY2(result.ok(), qPrintable(result.error));
+        const CharacterData& c = *result.character;
+        for (const char* name :
+             {"Show", "Hide", "RestPose", "Speaking", "Acknowledge", "GestureLeft", "GestureRight",
+              "Greet", "Wave", "Pleased", "Sad", "Surprised", "Think", "Listening", "Hearing",
+              "MoveLeft", "MoveRight", "MoveUp", "MoveDown"})
+            QVERIFY2(c.animationIndex(name) >= 0, name);
+        QVERIFY(c.stateAnimations(CharacterState::Idling).size() >= 3);
+        bool speakingHasMouth = false;
+        for (const AnimationStep& s : c.animations[c.animationIndex("Speaking")].steps)
+            speakingHasMouth |= c.frames[s.frame].mouth.has_value();
+        QVERIFY(speakingHasMouth);
+        // About 128 pixels tall on its canvas, and every picture is drawable.
+        QVERIFY(c.size.height() >= 128 && c.size.height() <= 200);
+        FrameRenderer renderer(result.character);
+        QCOMPARE(renderer.prepare(), QString());
+        const QImage rest = renderer.render(
+            c.animations[c.animationIndex("RestPose")].steps[0].frame, MouthShape::Closed, 2.0);
+        QCOMPARE(rest.size(), c.size * 2);
+        QCOMPARE(qAlpha(rest.pixel(0, 0)), 0); // transparent around the figure
+        QCOMPARE(qAlpha(rest.pixel(rest.width() / 2, rest.height() / 2)), 255);
+    }
+
+    void damagedFile_failsSayingWhatAndWhere_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("expected");
+        const QByteArray good = testcharacter::bytes();
+        QTest::newRow("empty") << QByteArray("  \n") << "t.acs: the file is empty";
+        QTest::newRow("truncated") << good.left(good.size() / 2) << "not a readable character file";
+        QTest::newRow("not an object") << QByteArray("[1, 2]") << "holds no JSON object";
+        QTest::newRow("other format") << with("format", "something") << "format: is \"something\"";
+        QTest::newRow("newer version") << with("version", 2) << "version: is 2, newer";
+        QTest::newRow("version as text")
+            << with("version", "1") << "version: must be a number, not a text";
+        QTest::newRow("huge size")
+            << with("size/0", 1e300) << "size[0]: is 1e+300, outside 16 to 1024";
+        QTest::newRow("no images")
+            << with("images", QJsonValue::Undefined) << "\"images\" is missing";
+        QTest::newRow("missing image")
+            << with("frames/a/layers/0/image", "ghost")
+            << "frames.a.layers[0].image: there is no image called \"ghost\"";
+        QTest::newRow("missing frame")
+            << with("animations/Wave/steps/1/frame", "zz")
+            << "animations.Wave.steps[1].frame: there is no frame called \"zz\"";
+        QTest::newRow("empty animation") << with("animations/Wave/steps", QJsonArray{})
+                                         << "animations.Wave.steps: must not be empty";
+        QTest::newRow("cyclic chain") << with("animations/Chain2/next", "Chain1")
+                                      << "comes back to itself (Chain1 → Chain2 → Chain1)";
+        QTest::newRow("chain to itself")
+            << with("animations/Wave/next", "wave")
+            << "animations.Wave: its \"next\" chain comes back to itself";
+        QTest::newRow("zero duration") << with("animations/Wave/steps/0/duration", 0)
+                                       << "steps[0].duration: is 0, outside 10 to 10000";
+        QTest::newRow("fractional duration")
+            << with("animations/Wave/steps/0/duration", 12.5) << "must be a whole number";
+        QTest::newRow("endless duration")
+            << with("animations/Wave/steps/0/duration", 1e308) << "outside 10 to 10000";
+        QJsonArray long_;
+        for (int i = 0; i < 20; ++i)
+            long_.append(testcharacter::step("a", 10000));
+        QTest::newRow("too long") << with("animations/Wave/steps", long_) << "lasts 200000 ms";
+        QTest::newRow("loop out of range")
+            << with("animations/Speak/loopFrom", 5) << "loopFrom: is 5, outside 0 to 1";
+        QTest::newRow("loop with next")
+            << with("animations/Speak/next", "Wave") << "cannot have \"next\"";
+        QTest::newRow("resting loops")
+            << with("states/rest", "Speak") << "the rest animation \"Speak\" must end by itself";
+        QTest::newRow("state missing")
+            << with("states/hearing", QJsonValue::Undefined) << "states: \"hearing\" is missing";
+        QTest::newRow("state of nothing")
+            << with("states/idling", QJsonArray{}) << "states.idling: must not be empty";
+        QTest::newRow("mouth missing")
+            << with("mouths/tongue", QJsonValue::Undefined) << "mouths: \"tongue\" is missing";
+        QTest::newRow("typo") << with("animations/Wave/durtion", 3)
+                              << "animations.Wave: has an unknown key \"durtion\"";
+        QTest::newRow("bad name") << with("frames/a b", QJsonObject{{"layers", QJsonArray{}}})
+                                  << "\"a b\" is not a valid name";
+        QTest::newRow("names differ in case")
+            << with("frames/A", QJsonObject{{"layers", QJsonArray{}}}) << "the frame name";
+        QTest::newRow("wide image")
+            << with("images/dot/width", 5000) << "images.dot.width: is 5000";
+        QJsonArray layers;
+        for (int i = 0; i < 33; ++i)
+            layers.append(QJsonObject{{"image", "dot"}});
+        QTest::newRow("too many layers")
+            << with("frames/a/layers", layers) << "has 33 entries, more than the 32 allowed";
+        QTest::newRow("scale zero")
+            << with("frames/a/layers/0/scale", 0) << "must be at least 0.01";
+        QTest::newRow("bad colour") << with("matte", "teal") << "matte: \"teal\" is not a colour";
+        QTest::newRow("svg not xml") << with("images/dot/svg", "<svg><g></svg>")
+                                     << "images.dot.svg: the picture is not well-formed XML";
+        QTest::newRow("svg script")
+            << with("images/dot/svg", svg("<script>x()</script>")) << "uses <script>";
+        QTest::newRow("svg entities")
+            << with("images/dot/svg",
+                    "<!DOCTYPE svg [<!ENTITY a \"aaaa\"><!ENTITY b \"&a;&a;&a;\">]><svg>&b;</svg>")
+            << "declares a document type";
+        QTest::newRow("svg outside reference")
+            << with("images/dot/svg", svg("<rect fill=\"url(http://x/y)\"/>"))
+            << "refers to something outside itself";
+        QTest::newRow("svg animation")
+            << with("images/dot/svg", svg("<animate attributeName=\"x\"/>")) << "uses <animate>";
+        QTest::newRow("svg root") << with("images/dot/svg", "<html/>") << "root element is <html>";
+    }
+
+    void damagedFile_failsSayingWhatAndWhere() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, expected);
+        const CharacterFileResult result = parseCharacterFile(bytes, "t.acs");
+        QVERIFY(!result.ok());
+        QVERIFY2(result.error.startsWith("t.acs: "), qPrintable(result.error));
+        QVERIFY2(result.error.contains(expected), qPrintable(result.error));
+    }
+
+    void files_tooLargeOrMissing_areRefusedWithTheirPath() {
+        QTemporaryDir dir;
+        const QString big = dir.filePath("big.acs");
+        QFile file(big);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(limits::kFileBytes + 1));
+        file.close();
+        QVERIFY(readCharacterFile(big).error.startsWith(big + ": the file has"));
+        const QString missing = dir.filePath("missing.acs");
+        QVERIFY(readCharacterFile(missing).error.startsWith(
+            missing + ": the character file cannot be opened"));
+        QVERIFY(!parseCharacterFile(QByteArray(limits::kFileBytes + 1, ' '), "x").ok());
+    }
+
+    void hostileBytes_neverCrashOrHang() {
+        // Deep nesting, and a valid file cut and corrupted at many places.
+        QVERIFY(!parseCharacterFile(QByteArray(200000, '[') + QByteArray(200000, ']'), "x").ok());
+        QVERIFY(!svgImageProblem("<svg>" + QByteArray(40 * 6, 'x').replace("x", "<g>") + "</svg>")
+                     .isEmpty());
+        const QByteArray good = testcharacter::bytes();
+        QRandomGenerator random(7);
+        for (int i = 0; i < 400; ++i) {
+            QByteArray bytes = good;
+            const int at = int(random.bounded(bytes.size()));
+            if (i % 2)
+                bytes[at] = char(random.bounded(256));
+            else
+                bytes.truncate(at);
+            const CharacterFileResult result = parseCharacterFile(bytes, "x");
+            QVERIFY(result.ok() || !result.error.isEmpty());
+        }
+    }
+};
+
+QTEST_MAIN(CharacterFileTest)
+#include "CharacterFileTest.moc"

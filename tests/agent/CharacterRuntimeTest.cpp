@@ -1,0 +1,407 @@
+#include "agent/CharacterRuntime.h"
+
+#include "TestCharacter.h"
+#include "agent/AgentCharacters.h"
+#include "agent/FigureMenu.h"
+#include "agent/FigureWindow.h"
+#include "agent/SpeechInput.h"
+#include "agent/SpeechOutput.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPointer>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace tk::agent;
+
+namespace {
+
+// Speech that takes durationMs and opens the mouth; everything goes to log.
+class FakeSpeech : public SpeechOutput {
+public:
+    FakeSpeech(QStringList& log, int durationMs) : m_log(log) {
+        m_timer.setSingleShot(true);
+        m_timer.setInterval(durationMs);
+        connect(&m_timer, &QTimer::timeout, this, [this] { emit finished(); });
+    }
+    void speak(const QString& text, const VoiceSettings&, int languageId) override {
+        m_log.append(QStringLiteral("speak %1 (%2)").arg(text).arg(languageId));
+        m_timer.start();
+        QTimer::singleShot(0, this, [this] { emit mouthChanged(MouthShape::Open); });
+    }
+    void stop() override {
+        m_log.append(QStringLiteral("stop"));
+        m_timer.stop();
+    }
+    bool isSpeaking() const override { return m_timer.isActive(); }
+
+private:
+    QStringList& m_log;
+    QTimer m_timer;
+};
+
+// Speech input that reports what the runtime asks of it; tests raise its signals.
+class FakeInput : public SpeechInput {
+public:
+    bool available = true;
+    bool listening = false;
+    int starts = 0;
+    int stops = 0;
+    QList<QList<VoiceCommand>> commandSets;
+
+    bool isAvailable() const override { return available; }
+    QString unavailableReason() const override { return available ? QString() : "no microphone"; }
+    void setCommands(const QList<VoiceCommand>& commands) override { commandSets.append(commands); }
+    void startListening() override {
+        ++starts;
+        listening = true;
+        QTimer::singleShot(0, this, [this] { emit listeningStarted(); });
+    }
+    void stopListening() override {
+        ++stops;
+        listening = false;
+        QTimer::singleShot(0, this, [this] { emit listeningStopped(); });
+    }
+    bool isListening() const override { return listening; }
+};
+
+// The program's command catalogue, registered the way its start sequence does.
+void registerCatalogue(AgentCommands commands) {
+    const auto five = [&](const char* name, const char* caption, const char* voice) {
+        commands.Add(name, caption, voice, std::nullopt, false);
+    };
+    five("hello", "Hello", "[hello][what's up][hi there][hey][hey dude][yo][hey pal][hey tovrin]");
+    five("tired", "Tired", "[Oh boy][whew][ah][I'm so tired][tired][Too tired][I need some rest]");
+    five("howareu", "howru", "[How are you?][are you ok?][how's it going?][having a nice day?]");
+    five("thenameoftovrin", "", "[what's your name?][what can I call you?]");
+    commands.Add("rchat", "Real Chat",
+                 "[rchat][real chat][chat][vchat][virtual chat][conversation][talk][talking]");
+    commands.Add("oop2s", QString(45, '-'));
+    commands.Add("help", "Help", "[help][hint][f1][readme]");
+    commands.Add("optionse", "Options", "[options][option][settings][setting]");
+    commands.Add("exitpr", "Exit", "[exit][quit][get out of here]");
+    five("theageoftovrin", "", "[how old are you?][what is your age?]");
+    five("themotherofyours", "", "[who's your mother?][who is your mom?]");
+    five("thefatherofyours", "", "[who's your father?][who is your dad?]");
+    five("theauthor", "", "[who's your author?][who's your programmer?]");
+}
+
+} // namespace
+
+class CharacterRuntimeTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_file;
+    QStringList m_log; // requests started and done, speech, in order
+
+    std::unique_ptr<CharacterRuntime> makeRuntime(int speechMs = 60) {
+        m_log.clear();
+        auto runtime = std::make_unique<CharacterRuntime>();
+        runtime->setIdleDelay(60000, 60000);
+        runtime->setSpeechOutputFactory(
+            [this, speechMs] { return std::make_unique<FakeSpeech>(m_log, speechMs); });
+        const LoadResult loaded = runtime->Characters().Load("Tovrin", m_file);
+        if (!loaded.ok)
+            qWarning() << loaded.error;
+        connect(runtime.get(), &CharacterRuntime::requestStarted, this,
+                [this](const QString&, const Request& r) { m_log.append("start " + describe(r)); });
+        connect(runtime.get(), &CharacterRuntime::requestDone, this,
+                [this](const QString&, const Request& r) { m_log.append("done " + describe(r)); });
+        return runtime;
+    }
+
+    static QString describe(const Request& r) {
+        switch (r.kind) {
+        case Request::Kind::Show:
+            return "show";
+        case Request::Kind::Hide:
+            return "hide";
+        case Request::Kind::Speak:
+            return "speak " + r.text;
+        case Request::Kind::Play:
+            return "play " + r.text;
+        case Request::Kind::MoveTo:
+            return QStringLiteral("move %1,%2").arg(r.target.x()).arg(r.target.y());
+        }
+        return {};
+    }
+
+    static QMenu* openMenu(FigureWindow* window) {
+        QTest::mouseClick(window->windowHandle(), Qt::RightButton, {}, QPoint(10, 10));
+        if (!QTest::qWaitFor([] { return QApplication::activePopupWidget() != nullptr; }, 5000))
+            return nullptr;
+        return qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(m_dir.isValid());
+        m_file = m_dir.filePath("tovrin.acs");
+        QFile file(m_file);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(testcharacter::bytes());
+    }
+
+    void requests_runInCallOrder_eachCallReturningAtOnce() {
+        auto runtime = makeRuntime();
+        AgentCharacter tovrin = runtime->Characters().Character("Tovrin");
+        QSignalSpy animations(runtime.get(), &CharacterRuntime::animationStarted);
+        tovrin.setLanguageID(1033);
+        tovrin.Show();
+        tovrin.Speak("one");
+        tovrin.Play("Wave");
+        tovrin.MoveTo(0, 150);
+        tovrin.Play("NoSuchAnimation");
+        tovrin.Speak("two");
+        QVERIFY(m_log.isEmpty()); // nothing ran inside the calls
+        QTRY_VERIFY(!runtime->isBusy("Tovrin"));
+        QCOMPARE(m_log, QStringList({"start show", "done show", "start speak one",
+                                     "speak one (1033)", "done speak one", "start play Wave",
+                                     "done play Wave", "start move 0,150", "done move 0,150",
+                                     "start play NoSuchAnimation", "done play NoSuchAnimation",
+                                     "start speak two", "speak two (1033)", "done speak two"}));
+        QStringList names;
+        for (const QList<QVariant>& call : animations)
+            names.append(call[1].toString());
+        QVERIFY2(names.join(' ').startsWith("Show Speak Wave Move Speak"),
+                 qPrintable(names.join(' ')));
+        QCOMPARE(runtime->figureWindow("Tovrin")->pos(), QPoint(0, 150));
+    }
+
+    void queue_goesOnWhileAModalDialogIsOpen() {
+        auto runtime = makeRuntime();
+        AgentCharacter tovrin = runtime->Characters().Character("Tovrin");
+        bool doneWhileModal = false;
+        QTimer::singleShot(0, this, [&] {
+            QMessageBox box(QMessageBox::NoIcon, "TOVRIN SAYS", "waiting");
+            QTimer poll;
+            connect(&poll, &QTimer::timeout, &box, [&] {
+                if (!runtime->isBusy("Tovrin")) {
+                    doneWhileModal = true;
+                    box.accept();
+                }
+            });
+            poll.start(10);
+            QTimer::singleShot(10000, &box, &QMessageBox::reject);
+            box.exec();
+        });
+        tovrin.Show();
+        tovrin.Speak("Welcome!");
+        tovrin.Speak("I see, this is our first time talking to each other.");
+        tovrin.Play("Wave");
+        QTRY_VERIFY(doneWhileModal);
+        QVERIFY(m_log.contains("done speak I see, this is our first time talking to each other."));
+    }
+
+    void speech_showsTheSpeakingState_andWaitsForItsEnd() {
+        auto runtime = makeRuntime(300);
+        AgentCharacter tovrin = runtime->Characters().Character("Tovrin");
+        QSignalSpy started(runtime.get(), &CharacterRuntime::speechStarted);
+        QSignalSpy ended(runtime.get(), &CharacterRuntime::speechEnded);
+        tovrin.Show();
+        tovrin.Speak("Nice to see you again, ");
+        tovrin.Play("Wave");
+        QTRY_COMPARE(started.count(), 1);
+        QCOMPARE(runtime->spokenText("Tovrin"), QString("Nice to see you again, "));
+        QVERIFY(runtime->speechOutput("Tovrin") != nullptr);
+        QTest::qWait(100);
+        QVERIFY(!m_log.contains("start play Wave")); // waits for the speech
+        QTRY_COMPARE(ended.count(), 1);
+        QCOMPARE(runtime->spokenText("Tovrin"), QString());
+        QTRY_VERIFY(m_log.contains("done play Wave"));
+
+        // Without anything to speak with, a Speak request completes at once.
+        runtime->setSpeechOutputFactory({});
+        runtime->Characters().Load("Tovrin", m_file); // fresh character, no speech output yet
+        runtime->Characters().Item("Tovrin").Speak("unheard");
+        QTRY_VERIFY(m_log.contains("done speak unheard"));
+        QCOMPARE(started.count(), 1);
+    }
+
+    void unload_inTheMiddleOfTheQueue_stopsEverything() {
+        auto runtime = makeRuntime(5000);
+        AgentCharacter tovrin = runtime->Characters().Character("Tovrin");
+        QSignalSpy commands(runtime.get(), &AgentControl::Command);
+        tovrin.Show();
+        tovrin.Speak("a long sentence");
+        tovrin.Play("Wave");
+        tovrin.Commands().Add("help", "Help", "[help]");
+        QTRY_VERIFY(m_log.contains("speak a long sentence (1033)"));
+        QPointer<FigureWindow> window = runtime->figureWindow("Tovrin");
+        QVERIFY(window && window->isVisible());
+        QMenu* menu = openMenu(window);
+        QVERIFY(menu);
+        menu->actions().first()->trigger(); // its event is still on its way
+
+        runtime->Characters().Unload("Tovrin");
+        QCOMPARE(m_log.last(), QString("stop"));
+        QVERIFY(window.isNull());
+        QVERIFY(!tovrin.isLoaded());
+        tovrin.Speak("after unload");
+        tovrin.Play("Wave");
+        tovrin.MoveTo(1, 1);
+        tovrin.Show();
+        tovrin.Listen(true);
+        tovrin.Commands().Add("x", "X");
+        runtime->Characters().Item("Nobody").Speak("nobody");
+        QTest::qWait(100);
+        QCOMPARE(m_log.last(), QString("stop"));
+        QCOMPARE(commands.count(), 0);
+    }
+
+    void load_failure_namesTheFile_andKeepsTheLoadedCharacter() {
+        auto runtime = makeRuntime();
+        const QString missing = m_dir.filePath("missing.acs");
+        LoadResult result = runtime->Characters().Load("Tovrin", missing);
+        QVERIFY(!result.ok);
+        QVERIFY2(result.error.startsWith(missing + ": "), qPrintable(result.error));
+        const QString broken = m_dir.filePath("broken.acs");
+        QFile file(broken);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(testcharacter::bytes().left(100));
+        file.close();
+        result = runtime->Characters().Load("Tovrin", broken);
+        QVERIFY(!result.ok);
+        QVERIFY2(result.error.contains("not a readable character file"), qPrintable(result.error));
+        QVERIFY(runtime->isLoaded("Tovrin"));
+    }
+
+    void menu_listsTheVisibleCommands_andAChoiceArrivesAfterItCloses() {
+        auto runtime = makeRuntime();
+        AgentCharacter tovrin = runtime->Characters().Character("Tovrin");
+        QAction listenEntry("Listen now");
+        runtime->addMenuAction(&listenEntry);
+        tovrin.Show();
+        registerCatalogue(tovrin.Commands());
+        QTRY_VERIFY(!runtime->isBusy("Tovrin"));
+
+        QMenu* menu = openMenu(runtime->figureWindow("Tovrin"));
+        QVERIFY(menu);
+        QStringList texts;
+        for (const QAction* action : menu->actions())
+            texts.append(action->isSeparator() ? QString("|separator|") : action->text());
+        QCOMPARE(texts, QStringList({"Real Chat", QString(45, '-'), "Help", "Options", "Exit",
+                                     "|separator|", "Listen now"}));
+
+        bool menuOpenAtCommand = true;
+        QList<UserInput> chosen;
+        connect(runtime.get(), &AgentControl::Command, this, [&](const UserInput& input) {
+            menuOpenAtCommand = QApplication::activePopupWidget() != nullptr;
+            chosen.append(input);
+        });
+        // The user clicks the line of hyphens: an ordinary entry.
+        QTest::mouseClick(menu, Qt::LeftButton, {},
+                          menu->actionGeometry(menu->actions().at(1)).center());
+        QVERIFY(chosen.isEmpty()); // never inside the menu
+        QTRY_COMPARE(chosen.size(), 1);
+        QCOMPARE(chosen[0].Name, QString("oop2s"));
+        QVERIFY(!chosen[0].spoken);
+        QVERIFY(!menuOpenAtCommand);
+
+        // Captions show as given: an ampersand is no mnemonic.
+        QCOMPARE(FigureMenu::menuText("Tom & Jerry"), QString("Tom && Jerry"));
+    }
+
+    void moves_glideThere_andNeverLeaveTheScreen() {
+        auto runtime = makeRuntime();
+        AgentCharacter tovrin = runtime->Characters().Character("Tovrin");
+        QSignalSpy animations(runtime.get(), &CharacterRuntime::animationStarted);
+        tovrin.Show();
+        tovrin.MoveTo(0, 150, 3000);
+        QTRY_VERIFY(!runtime->isBusy("Tovrin"));
+        QCOMPARE(runtime->figureWindow("Tovrin")->pos(), QPoint(0, 150));
+        QVERIFY(animations.contains(QList<QVariant>{"Tovrin", "Move"}));
+        const QRect screen = runtime->figureWindow("Tovrin")->screen()->geometry();
+        const QSize size = runtime->figureWindow("Tovrin")->size();
+        QList<QPoint> ends; // where each move ended
+        connect(runtime.get(), &CharacterRuntime::requestDone, this,
+                [&](const QString& id, const Request& request) {
+                    if (request.kind == Request::Kind::MoveTo)
+                        ends.append(runtime->figureWindow(id)->pos());
+                });
+        tovrin.MoveTo(99999, 99999, 5000);
+        tovrin.MoveTo(-300, 20, 5000);
+        QTRY_COMPARE(ends.size(), 2);
+        QCOMPARE(ends[0],
+                 QPoint(screen.right() + 1 - size.width(), screen.bottom() + 1 - size.height()));
+        QCOMPARE(ends[1], QPoint(0, 20));
+        tovrin.MoveTo(0, 0); // the default speed
+        QTRY_COMPARE_WITH_TIMEOUT(runtime->figureWindow("Tovrin")->pos(), QPoint(0, 0), 10000);
+    }
+
+    void listening_followsTheSpeechInput_andNeverHearsItsOwnSpeech() {
+        FakeInput input;
+        auto runtime = makeRuntime(200);
+        runtime->setSpeechInput(&input);
+        AgentCharacter tovrin = runtime->Characters().Character("Tovrin");
+        QSignalSpy animations(runtime.get(), &CharacterRuntime::animationStarted);
+        QList<UserInput> chosen;
+        connect(runtime.get(), &AgentControl::Command, this,
+                [&](const UserInput& i) { chosen.append(i); });
+        tovrin.Show();
+        tovrin.Listen(true);
+        QCOMPARE(input.starts, 1);
+        tovrin.Commands().Add("hello", "Hello", "[hello][hi there]", std::nullopt, false);
+        tovrin.Commands().Add("oop2s", "---");
+        tovrin.Commands().Add("off", "Off", "[off]", false, true);
+        QCOMPARE(input.commandSets.last().size(), 1); // enabled commands with phrases only
+        QCOMPARE(input.commandSets.last()[0].name, QString("hello"));
+        QCOMPARE(input.commandSets.last()[0].phrases, QStringList({"hello", "hi there"}));
+
+        QTRY_VERIFY(animations.contains(QList<QVariant>{"Tovrin", "Listen"}));
+        emit input.hearingStarted();
+        QTRY_VERIFY(animations.contains(QList<QVariant>{"Tovrin", "Hear"}));
+        emit input.heard("hello", "hi there");
+        QTRY_COMPARE(chosen.size(), 1);
+        QCOMPARE(chosen[0].Name, QString("hello"));
+        QCOMPARE(chosen[0].heardText, QString("hi there"));
+        QVERIFY(chosen[0].spoken);
+
+        // Speaking closes the listening session and opens it again afterwards.
+        tovrin.Speak("Hello there!");
+        QTRY_COMPARE(input.stops, 1);
+        QTRY_VERIFY(m_log.contains("done speak Hello there!"));
+        QCOMPARE(input.starts, 2);
+        tovrin.Listen(false);
+        QCOMPARE(input.stops, 2);
+
+        // Unavailable input: Listen asks nothing of it.
+        input.available = false;
+        tovrin.Listen(true);
+        QCOMPARE(input.starts, 2);
+    }
+
+    void resting_runsOneTimerOnly_andIdlesNowAndThen() {
+        auto runtime = makeRuntime();
+        AgentCharacter tovrin = runtime->Characters().Character("Tovrin");
+        tovrin.Show();
+        QTRY_VERIFY(!runtime->isBusy("Tovrin"));
+        const auto activeTimers = [&] {
+            int active = 0;
+            for (const QTimer* timer : runtime->findChildren<QTimer*>())
+                active += timer->isActive() ? 1 : 0;
+            return active;
+        };
+        QTRY_COMPARE(activeTimers(), 1); // the wake-up for the next idle animation
+        QTest::qWait(100);
+        QCOMPARE(activeTimers(), 1);
+
+        runtime->setIdleDelay(20, 40);
+        QSignalSpy animations(runtime.get(), &CharacterRuntime::animationStarted);
+        runtime->hide("Tovrin");
+        tovrin.Show();
+        QTRY_VERIFY(animations.count(QList<QVariant>{"Tovrin", "Idle"}) >= 2);
+        runtime->hide("Tovrin");
+        QTRY_VERIFY(!runtime->figureWindow("Tovrin")->isVisible());
+        QTRY_COMPARE(activeTimers(), 0); // hidden: nothing at all
+    }
+};
+
+QTEST_MAIN(CharacterRuntimeTest)
+#include "CharacterRuntimeTest.moc"
