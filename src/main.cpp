@@ -1,5 +1,6 @@
 // Tovrin Kin: wires the real seams, the character runtime and the start-up chain.
 #include "Resources.h"
+#include "agent/CharacterRuntime.h"
 #include "character/MainWindow.h"
 #include "chat/ChatWindow.h"
 #include "options/OptionsWindow.h"
@@ -55,9 +56,9 @@ int main(int argc, char* argv[]) {
 
     // No character runtime is wired in yet: without a control the main window
     // tells the user that the character cannot be loaded and the run ends.
-    // The character runtime: none yet, so the main window reports that Tovrin
-    // cannot be loaded and the run ends cleanly.
-    tk::agent::AgentControl* control = nullptr;
+    // The character runtime: the one agent control of the program.
+    tk::agent::CharacterRuntime runtime;
+    tk::agent::AgentControl* control = &runtime;
     const tk::MainWindowHooks hooks{
         [&context, &control] { tk::ChatWindow::open(context, control); },
         [&context] { tk::OptionsWindow::open(context); },

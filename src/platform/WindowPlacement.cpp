@@ -7,16 +7,17 @@
 namespace tk {
 
 void collapseOutOfSight(QWidget* window) {
+    // Unmanaged by the window manager: no task-bar entry, no focus, no frame,
+    // and placed just beyond the top-left corner of the desktop, so the
+    // one-pixel line is not drawn over anybody's work.
     window->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus |
-                           Qt::WindowStaysOnBottomHint);
+                           Qt::X11BypassWindowManagerHint);
     window->setAttribute(Qt::WA_ShowWithoutActivating);
     window->setFocusPolicy(Qt::NoFocus);
     window->setFixedHeight(1);
     const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
-    if (screen) {
-        const QRect area = screen->availableGeometry();
-        window->move(area.left(), area.bottom());
-    }
+    const QRect desktop = screen ? screen->virtualGeometry() : QRect();
+    window->move(desktop.left() - window->width() - 16, desktop.top() - 16);
 }
 
 void keepOnScreen(QWidget* window) {

@@ -10,7 +10,7 @@ constexpr int twipsToPixels(int twips) {
 }
 
 // Makes a window that must stay open out of sight: one pixel high, never taking
-// the focus, without a task-bar entry, and kept at the bottom-left of the screen.
+// the focus, without a task-bar entry, and kept off the desktop.
 void collapseOutOfSight(QWidget* window);
 
 // Moves window so that it lies wholly on the screen it is on, if it can.
