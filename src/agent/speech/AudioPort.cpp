@@ -1,0 +1,91 @@
+#include "agent/speech/AudioPort.h"
+
+#include <QAudioSink>
+
+namespace tk::agent::speech {
+
+namespace {
+
+// How much audio a sink holds before it plays; sets both its buffer and the
+// delay from writing to hearing.
+constexpr qint64 kSinkBufferUs = 100000;
+// How long a device may take no audio while some is waiting, before it counts
+// as gone.
+constexpr qint64 kStallMs = 2000;
+
+} // namespace
+
+DeviceAudioPort::DeviceAudioPort(const QAudioDevice& device, const QAudioFormat& format)
+    : m_sink(std::make_unique<QAudioSink>(device, format)) {
+    m_sink->setBufferSize(format.bytesForDuration(kSinkBufferUs * 4));
+    m_io = m_sink->start();
+    if (m_io && m_sink->error() != QAudio::NoError)
+        m_io = nullptr;
+    m_sinceProgress.start();
+}
+
+DeviceAudioPort::~DeviceAudioPort() {
+    if (m_sink)
+        m_sink->stop();
+}
+
+qint64 DeviceAudioPort::write(const char* data, qint64 bytes) {
+    if (!m_io)
+        return 0;
+    const qint64 taken = m_io->write(data, bytes);
+    if (taken > 0)
+        m_written += taken;
+    return std::max<qint64>(taken, 0);
+}
+
+bool DeviceAudioPort::failed() const {
+    if (!m_io)
+        return true;
+    const QAudio::Error error = m_sink->error();
+    if (error == QAudio::OpenError || error == QAudio::IOError || error == QAudio::FatalError)
+        return true;
+    if (m_sink->state() == QAudio::StoppedState)
+        return true;
+    // A device that stopped taking audio while some waits has gone away.
+    const qint64 processed = m_sink->format().bytesForDuration(m_sink->processedUSecs());
+    if (processed != m_lastProcessed || processed >= m_written) {
+        m_lastProcessed = processed;
+        m_sinceProgress.restart();
+        return false;
+    }
+    return m_sinceProgress.elapsed() > kStallMs;
+}
+
+qint64 DeviceAudioPort::latencyUs() const {
+    return kSinkBufferUs;
+}
+
+AudioPortChooser::AudioPortChooser(bool useDevices, QObject* parent)
+    : QObject(parent), m_useDevices(useDevices) {
+    if (m_useDevices) {
+        m_devices = new QMediaDevices(this);
+        connect(m_devices, &QMediaDevices::audioOutputsChanged, this,
+                [this] { m_unusable = false; });
+    }
+}
+
+std::unique_ptr<AudioPort> AudioPortChooser::open(const QAudioFormat& format) {
+    if (deviceUsable()) {
+        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+        if (device.isNull()) {
+            m_unusable = true;
+        } else {
+            auto port = std::make_unique<DeviceAudioPort>(device, format);
+            if (port->isOpen())
+                return port;
+            m_unusable = true;
+        }
+    }
+    return std::make_unique<SilentAudioPort>();
+}
+
+void AudioPortChooser::deviceFailed() {
+    m_unusable = true;
+}
+
+} // namespace tk::agent::speech

@@ -1,0 +1,200 @@
+#include "agent/speech/SpeechPlayback.h"
+
+#include <QMetaObject>
+#include <QPointer>
+#include <algorithm>
+
+namespace tk::agent::speech {
+
+namespace {
+
+// How far ahead of the clock audio is handed to the port: enough to ride out a
+// busy moment of the user-interface thread.
+constexpr qint64 kLeadUs = 250000;
+// The longest wait between two steps while playing.
+constexpr int kMaxStepMs = 20;
+
+} // namespace
+
+SpeechPlayback::SpeechPlayback(std::shared_ptr<SynthesisStream> stream, AudioPortChooser& chooser,
+                               int expectedSampleRate, QObject* parent)
+    : QObject(parent), m_stream(std::move(stream)), m_chooser(chooser) {
+    m_time.start();
+    m_timer.setSingleShot(true);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &SpeechPlayback::advance);
+    if (expectedSampleRate > 0)
+        openPort(expectedSampleRate);
+    QPointer<SpeechPlayback> self(this);
+    m_stream->setWakeUp([self] {
+        // Runs on the engine thread while this object is alive (the destructor
+        // removes it first); the step itself runs on this object's thread.
+        QMetaObject::invokeMethod(self.data(), &SpeechPlayback::advance, Qt::QueuedConnection);
+    });
+    m_timer.start(kMaxStepMs);
+}
+
+SpeechPlayback::~SpeechPlayback() {
+    m_stream->setWakeUp({});
+    m_stream->cancel();
+}
+
+void SpeechPlayback::halt() {
+    if (m_halted)
+        return;
+    m_halted = true;
+    m_timer.stop();
+    m_stream->setWakeUp({});
+    m_stream->cancel();
+    m_port.reset();
+}
+
+qint64 SpeechPlayback::heardMs() const {
+    if (!m_clock)
+        return 0;
+    return m_clock->heard(m_time.nsecsElapsed() / 1000) * 1000 / m_clock->sampleRate();
+}
+
+bool SpeechPlayback::audible() const {
+    return m_port && m_port->audible();
+}
+
+void SpeechPlayback::openPort(int sampleRate) {
+    QAudioFormat format;
+    format.setSampleRate(sampleRate);
+    format.setChannelCount(1);
+    format.setSampleFormat(QAudioFormat::Int16);
+    m_port = m_chooser.open(format);
+    m_clock.emplace(sampleRate, m_port->latencyUs());
+}
+
+void SpeechPlayback::advance() {
+    if (m_halted)
+        return;
+    SynthesisStream::Portion portion = m_stream->take();
+    if (!portion.pcm.isEmpty()) {
+        if (m_pendingOffset > 0 && m_pendingOffset == m_pending.size()) {
+            m_pending.clear();
+            m_pendingOffset = 0;
+        }
+        m_pending.append(portion.pcm);
+    }
+    for (const SpeechCue& cue : portion.cues)
+        m_cues.push_back(cue);
+    m_synthesisDone = portion.finished;
+    if (m_clock && portion.sampleRate > 0 && portion.sampleRate != m_clock->sampleRate() &&
+        m_clock->written() == 0)
+        m_clock.reset(); // the engine's rate differs from the one expected
+    if (!m_clock && portion.sampleRate > 0)
+        openPort(portion.sampleRate);
+
+    const qint64 nowUs = m_time.nsecsElapsed() / 1000;
+    if (m_clock) {
+        const bool wasStarted = m_started;
+        feed(nowUs);
+        m_stream->reportPlayed(m_clock->played(nowUs));
+        if (!wasStarted && m_started) {
+            emit audioStarted();
+            if (m_halted)
+                return;
+        }
+    }
+
+    const bool allHandedOver = m_pendingOffset >= m_pending.size();
+    const qint64 heard = m_clock ? m_clock->heard(nowUs) : 0;
+    const bool allHeard = !m_clock || heard >= m_clock->written();
+    if (m_synthesisDone && allHandedOver && allHeard) {
+        // The last sample has been heard: show what is left, close the mouth.
+        if (!emitDueCues(std::numeric_limits<qint64>::max()))
+            return;
+        if (m_mouthKnown && m_mouth != MouthShape::Closed) {
+            m_mouth = MouthShape::Closed;
+            emit mouthChanged(MouthShape::Closed);
+            if (m_halted)
+                return;
+        }
+        m_halted = true;
+        m_port.reset();
+        emit finished();
+        return;
+    }
+    if (!emitDueCues(heard))
+        return;
+    scheduleNext(nowUs);
+}
+
+void SpeechPlayback::feed(qint64 nowUs) {
+    if (m_port && m_port->failed()) {
+        // The device went away mid-speech: the rest is timed silently.
+        m_chooser.deviceFailed();
+        m_port = std::make_unique<SilentAudioPort>();
+        m_clock->setLatency(m_port->latencyUs());
+    }
+    if (!m_port)
+        return;
+    const qint64 rate = m_clock->sampleRate();
+    const qint64 leadSamples = kLeadUs * rate / 1000000;
+    const qint64 ahead = m_clock->written() - m_clock->played(nowUs);
+    qint64 room = (leadSamples - ahead) * 2;
+    room = std::min<qint64>(room, m_pending.size() - m_pendingOffset);
+    if (room <= 0)
+        return;
+    const qint64 taken = m_port->write(m_pending.constData() + m_pendingOffset, room) & ~qint64(1);
+    if (taken <= 0)
+        return;
+    m_pendingOffset += taken;
+    m_clock->wrote(taken / 2, nowUs);
+    m_started = true;
+    if (m_pendingOffset == m_pending.size()) {
+        m_pending.clear();
+        m_pendingOffset = 0;
+    } else if (m_pendingOffset > (1 << 20)) {
+        m_pending.remove(0, m_pendingOffset);
+        m_pendingOffset = 0;
+    }
+}
+
+bool SpeechPlayback::emitDueCues(qint64 heard) {
+    std::optional<MouthShape> shape;
+    while (!m_cues.empty() && m_cues.front().sample <= heard) {
+        const SpeechCue cue = m_cues.front();
+        m_cues.pop_front();
+        if (cue.kind == SpeechCue::Kind::Mouth) {
+            shape = cue.shape; // of several due at once only the latest shows
+            continue;
+        }
+        if (shape && (!m_mouthKnown || *shape != m_mouth)) {
+            m_mouthKnown = true;
+            m_mouth = *shape;
+            emit mouthChanged(m_mouth);
+            if (m_halted)
+                return false;
+        }
+        shape.reset();
+        emit wordStarted(cue.position, cue.length);
+        if (m_halted)
+            return false;
+    }
+    if (shape && (!m_mouthKnown || *shape != m_mouth)) {
+        m_mouthKnown = true;
+        m_mouth = *shape;
+        emit mouthChanged(m_mouth);
+        if (m_halted)
+            return false;
+    }
+    return true;
+}
+
+void SpeechPlayback::scheduleNext(qint64 nowUs) {
+    qint64 waitUs = qint64(kMaxStepMs) * 1000;
+    if (m_clock) {
+        if (!m_cues.empty())
+            waitUs =
+                std::min(waitUs, m_clock->microsecondsUntilHeard(m_cues.front().sample, nowUs));
+        if (m_synthesisDone && m_pendingOffset >= m_pending.size())
+            waitUs = std::min(waitUs, m_clock->microsecondsUntilHeard(m_clock->written(), nowUs));
+    }
+    m_timer.start(static_cast<int>(std::clamp<qint64>((waitUs + 999) / 1000, 1, kMaxStepMs)));
+}
+
+} // namespace tk::agent::speech
