@@ -6,9 +6,11 @@ namespace tk::agent::speech {
 
 namespace {
 
-// How much audio a sink holds before it plays; sets both its buffer and the
-// delay from writing to hearing.
+// The buffer asked of the sound server: short, so what is heard keeps close to
+// what is handed over.
 constexpr qint64 kSinkBufferUs = 100000;
+// Rounding between bytes and microseconds in the device's reports.
+constexpr qint64 kToleranceUs = 1000;
 // How long a device may take no audio while some is waiting, before it counts
 // as gone.
 constexpr qint64 kStallMs = 2000;
@@ -17,7 +19,7 @@ constexpr qint64 kStallMs = 2000;
 
 DeviceAudioPort::DeviceAudioPort(const QAudioDevice& device, const QAudioFormat& format)
     : m_sink(std::make_unique<QAudioSink>(device, format)) {
-    m_sink->setBufferSize(format.bytesForDuration(kSinkBufferUs * 4));
+    m_sink->setBufferSize(format.bytesForDuration(kSinkBufferUs));
     m_io = m_sink->start();
     if (m_io && m_sink->error() != QAudio::NoError)
         m_io = nullptr;
@@ -33,9 +35,10 @@ qint64 DeviceAudioPort::write(const char* data, qint64 bytes) {
     if (!m_io)
         return 0;
     const qint64 taken = m_io->write(data, bytes);
-    if (taken > 0)
-        m_written += taken;
-    return std::max<qint64>(taken, 0);
+    if (taken <= 0)
+        return 0;
+    m_writtenBytes += taken;
+    return taken;
 }
 
 bool DeviceAudioPort::failed() const {
@@ -46,18 +49,26 @@ bool DeviceAudioPort::failed() const {
         return true;
     if (m_sink->state() == QAudio::StoppedState)
         return true;
-    // A device that stopped taking audio while some waits has gone away.
-    const qint64 processed = m_sink->format().bytesForDuration(m_sink->processedUSecs());
-    if (processed != m_lastProcessed || processed >= m_written) {
-        m_lastProcessed = processed;
+    // A device that stopped playing while audio waits has gone away.
+    const qint64 processed = m_sink->processedUSecs();
+    const qint64 writtenUs = m_sink->format().durationForBytes(m_writtenBytes);
+    if (processed != m_lastProcessedUs || processed + kToleranceUs >= writtenUs) {
+        m_lastProcessedUs = processed;
         m_sinceProgress.restart();
         return false;
     }
     return m_sinceProgress.elapsed() > kStallMs;
 }
 
-qint64 DeviceAudioPort::latencyUs() const {
-    return kSinkBufferUs;
+qint64 DeviceAudioPort::heardFrames() const {
+    if (!m_io)
+        return -1;
+    // Rounding can leave the device's count a hair short of the end.
+    const QAudioFormat format = m_sink->format();
+    const qint64 processed = m_sink->processedUSecs();
+    if (processed + kToleranceUs >= format.durationForBytes(m_writtenBytes))
+        return format.framesForBytes(m_writtenBytes);
+    return format.framesForDuration(processed);
 }
 
 AudioPortChooser::AudioPortChooser(bool useDevices, QObject* parent)

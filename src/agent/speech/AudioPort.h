@@ -13,7 +13,8 @@ class QIODevice;
 namespace tk::agent::speech {
 
 // Where the audio of one speech goes: a sound device, or nowhere at the natural
-// rate. The playback clock, not the port, decides when what is heard.
+// rate. A device knows how much of the audio has been heard; without one the
+// playback clock says.
 class AudioPort {
 public:
     AudioPort() = default;
@@ -27,8 +28,9 @@ public:
     virtual bool failed() const = 0;
     // Whether the audio is really heard.
     virtual bool audible() const = 0;
-    // Microseconds from handing audio over to hearing it.
-    virtual qint64 latencyUs() const = 0;
+    // Samples of the audio heard so far by the device's own clock (what it has
+    // played, less its latency), or -1 where there is no device.
+    virtual qint64 heardFrames() const = 0;
 };
 
 // Takes all audio and plays none of it: the speech keeps its natural timing,
@@ -38,7 +40,7 @@ public:
     qint64 write(const char*, qint64 bytes) override { return bytes; }
     bool failed() const override { return false; }
     bool audible() const override { return false; }
-    qint64 latencyUs() const override { return 0; }
+    qint64 heardFrames() const override { return -1; }
 };
 
 // Plays through a Qt Multimedia audio sink in push mode.
@@ -52,13 +54,13 @@ public:
     qint64 write(const char* data, qint64 bytes) override;
     bool failed() const override;
     bool audible() const override { return true; }
-    qint64 latencyUs() const override;
+    qint64 heardFrames() const override;
 
 private:
     std::unique_ptr<QAudioSink> m_sink;
     QIODevice* m_io = nullptr;
-    qint64 m_written = 0;
-    mutable qint64 m_lastProcessed = 0;
+    qint64 m_writtenBytes = 0;
+    mutable qint64 m_lastProcessedUs = 0;
     mutable QElapsedTimer m_sinceProgress;
 };
 

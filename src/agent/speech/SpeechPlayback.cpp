@@ -52,7 +52,7 @@ void SpeechPlayback::halt() {
 qint64 SpeechPlayback::heardMs() const {
     if (!m_clock)
         return 0;
-    return m_clock->heard(m_time.nsecsElapsed() / 1000) * 1000 / m_clock->sampleRate();
+    return heardSamples(m_time.nsecsElapsed() / 1000) * 1000 / m_clock->sampleRate();
 }
 
 bool SpeechPlayback::audible() const {
@@ -65,7 +65,7 @@ void SpeechPlayback::openPort(int sampleRate) {
     format.setChannelCount(1);
     format.setSampleFormat(QAudioFormat::Int16);
     m_port = m_chooser.open(format);
-    m_clock.emplace(sampleRate, m_port->latencyUs());
+    m_clock.emplace(sampleRate);
 }
 
 void SpeechPlayback::advance() {
@@ -92,7 +92,7 @@ void SpeechPlayback::advance() {
     if (m_clock) {
         const bool wasStarted = m_started;
         feed(nowUs);
-        m_stream->reportPlayed(m_clock->played(nowUs));
+        m_stream->reportPlayed(m_clock->position(nowUs));
         if (!wasStarted && m_started) {
             emit audioStarted();
             if (m_halted)
@@ -101,7 +101,7 @@ void SpeechPlayback::advance() {
     }
 
     const bool allHandedOver = m_pendingOffset >= m_pending.size();
-    const qint64 heard = m_clock ? m_clock->heard(nowUs) : 0;
+    const qint64 heard = heardSamples(nowUs);
     const bool allHeard = !m_clock || heard >= m_clock->written();
     if (m_synthesisDone && allHandedOver && allHeard) {
         // The last sample has been heard: show what is left, close the mouth.
@@ -128,13 +128,13 @@ void SpeechPlayback::feed(qint64 nowUs) {
         // The device went away mid-speech: the rest is timed silently.
         m_chooser.deviceFailed();
         m_port = std::make_unique<SilentAudioPort>();
-        m_clock->setLatency(m_port->latencyUs());
     }
     if (!m_port)
         return;
     const qint64 rate = m_clock->sampleRate();
     const qint64 leadSamples = kLeadUs * rate / 1000000;
-    const qint64 ahead = m_clock->written() - m_clock->played(nowUs);
+    const qint64 ahead =
+        m_clock->written() - std::min(m_clock->position(nowUs), heardSamples(nowUs));
     qint64 room = (leadSamples - ahead) * 2;
     room = std::min<qint64>(room, m_pending.size() - m_pendingOffset);
     if (room <= 0)
@@ -154,9 +154,21 @@ void SpeechPlayback::feed(qint64 nowUs) {
     }
 }
 
+qint64 SpeechPlayback::heardSamples(qint64 nowUs) const {
+    if (!m_clock)
+        return 0;
+    // A sound device says what it has played out; silently, the clock decides.
+    const qint64 deviceFrames = m_port ? m_port->heardFrames() : -1;
+    const qint64 heard = deviceFrames >= 0 ? deviceFrames : m_clock->position(nowUs);
+    m_heard = std::clamp(heard, m_heard, m_clock->written());
+    return m_heard;
+}
+
 bool SpeechPlayback::emitDueCues(qint64 heard) {
     std::optional<MouthShape> shape;
-    while (!m_cues.empty() && m_cues.front().sample <= heard) {
+    // A cue is due once the audio has moved past it, so one at the very start
+    // waits until the output really plays.
+    while (!m_cues.empty() && m_cues.front().sample < heard) {
         const SpeechCue cue = m_cues.front();
         m_cues.pop_front();
         if (cue.kind == SpeechCue::Kind::Mouth) {
@@ -188,11 +200,16 @@ bool SpeechPlayback::emitDueCues(qint64 heard) {
 void SpeechPlayback::scheduleNext(qint64 nowUs) {
     qint64 waitUs = qint64(kMaxStepMs) * 1000;
     if (m_clock) {
+        // Wake when the next cue or the end is due (audio runs at one second a second).
+        const qint64 heard = heardSamples(nowUs);
+        qint64 target = -1;
         if (!m_cues.empty())
-            waitUs =
-                std::min(waitUs, m_clock->microsecondsUntilHeard(m_cues.front().sample, nowUs));
-        if (m_synthesisDone && m_pendingOffset >= m_pending.size())
-            waitUs = std::min(waitUs, m_clock->microsecondsUntilHeard(m_clock->written(), nowUs));
+            target = m_cues.front().sample;
+        else if (m_synthesisDone && m_pendingOffset >= m_pending.size())
+            target = m_clock->written();
+        if (target >= 0)
+            waitUs = std::min(waitUs, std::max<qint64>(target - heard, 0) * 1000000 /
+                                          m_clock->sampleRate());
     }
     m_timer.start(static_cast<int>(std::clamp<qint64>((waitUs + 999) / 1000, 1, kMaxStepMs)));
 }

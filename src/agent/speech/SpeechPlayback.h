@@ -48,6 +48,7 @@ private:
     void advance();
     void openPort(int sampleRate);
     void feed(qint64 nowUs);
+    qint64 heardSamples(qint64 nowUs) const;
     bool emitDueCues(qint64 heard); // false when halted by a receiver
     void scheduleNext(qint64 nowUs);
 
@@ -64,6 +65,7 @@ private:
     bool m_started = false;
     bool m_halted = false;
     bool m_mouthKnown = false;
+    mutable qint64 m_heard = 0; // samples heard so far; never goes back
     MouthShape m_mouth = MouthShape::Closed;
 };
 
