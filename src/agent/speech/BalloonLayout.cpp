@@ -27,16 +27,16 @@ BalloonGeometry BalloonLayout::place(const QRect& anchor, const QRect& screen, Q
     const QRectF area = QRectF(screen).adjusted(M, M, -M, -M);
     const auto fit = [&](QSize size) {
         return QSizeF(std::clamp<qreal>(size.width(), kMinBodyWidth, area.width()),
-                      std::clamp<qreal>(size.height(), 2 * R, area.height() - T));
+                      std::clamp<qreal>(size.height(), kMinBodyHeight, area.height() - T));
     };
     const QSizeF size = fit(body);
     const QSizeF finalSize = fit(finalBody.expandedTo(body));
 
     // Points on the character the tail aims at: the top of its head from above
     // or below, the side of its head from the side.
-    const qreal insetY = std::min(anchor.height() / 8.0, 12.0);
+    const qreal insetY = std::min(anchor.height() / 16.0, 6.0);
     const qreal headY = anchor.top() + anchor.height() / 4.0;
-    const qreal insetX = std::min(anchor.width() / 6.0, 16.0);
+    const qreal insetX = std::min(anchor.width() / 16.0, 6.0);
     const qreal centerX = anchor.left() + anchor.width() / 2.0;
     const QPointF aboveTip(centerX, anchor.top() + insetY);
     const QPointF belowTip(centerX, anchor.bottom() + 1 - insetY);

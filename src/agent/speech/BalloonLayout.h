@@ -30,6 +30,7 @@ public:
     static constexpr int kCornerRadius = 10;
     static constexpr int kScreenMargin = 4;
     static constexpr int kMinBodyWidth = 2 * (kCornerRadius + kTailHalfBase) + 8;
+    static constexpr int kMinBodyHeight = 2 * (kCornerRadius + kTailHalfBase);
 
     // anchor: the character's window; screen: the available screen area.
     static BalloonGeometry place(const QRect& anchor, const QRect& screen, QSize body,

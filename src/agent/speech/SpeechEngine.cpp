@@ -27,6 +27,7 @@ constexpr int kBlockMs = 40;
 struct CallbackContext {
     SynthesisStream* stream = nullptr;
     const SynthesisText* text = nullptr;
+    const QString* original = nullptr;
     int sampleRate = 22050;
     int lastWordStart = -1;
     bool cancelled = false;
@@ -45,6 +46,7 @@ int synthesisCallback(short* samples, int count, espeak_EVENT* events) {
             if (event->length <= 0)
                 continue;
             auto [start, length] = context.text->textSpan(event->text_position, event->length);
+            length = wordLengthWithContraction(*context.original, start, length);
             // Words are reported once each and in text order: a letter-by-letter
             // reading repeats the same word, which is shown only once.
             if (length <= 0 || start <= context.lastWordStart)
@@ -215,7 +217,7 @@ void SpeechEngine::synthesizeJob(Job& job) {
 
     const SynthesisText text(job.text);
     job.stream->setSampleRate(m_sampleRate);
-    g_context = CallbackContext{job.stream.get(), &text, m_sampleRate, -1, false};
+    g_context = CallbackContext{job.stream.get(), &text, &job.text, m_sampleRate, -1, false};
     // Plain UTF-8 only: no markup and no phoneme-code flags, so text that looks
     // like markup is spoken as written.
     const espeak_ERROR result =

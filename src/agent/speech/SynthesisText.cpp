@@ -58,4 +58,16 @@ std::pair<int, int> SynthesisText::textSpan(int position, int count) const {
     return {start, m_starts[static_cast<size_t>(end)] - start};
 }
 
+int wordLengthWithContraction(const QString& text, int start, int length) {
+    const auto n = static_cast<int>(text.size());
+    int end = start + length;
+    const auto isApostrophe = [](QChar c) { return c == u'\'' || c == u'\u2019'; };
+    while (end + 1 < n && isApostrophe(text[end]) && text[end + 1].isLetter()) {
+        end += 2;
+        while (end < n && (text[end].isLetter() || text[end].isMark()))
+            ++end;
+    }
+    return end - start;
+}
+
 } // namespace tk::agent::speech

@@ -28,4 +28,8 @@ private:
     std::vector<int> m_starts; // UTF-16 index of each code point, then the length
 };
 
+// The length of the word at [start, start + length) of text, taken on over a
+// contraction the synthesizer reports only in part ("I" of "I'm", "Don" of "Don't").
+int wordLengthWithContraction(const QString& text, int start, int length);
+
 } // namespace tk::agent::speech

@@ -144,8 +144,12 @@ void WordBalloon::relayout() {
     const QSize finalBody(static_cast<int>(std::ceil(full.width())) + 2 * kPadX,
                           static_cast<int>(std::ceil(full.height())) + 2 * kPadY);
     m_geometry = BalloonLayout::place(m_anchor, screen, body, finalBody);
+    // The window takes the size of the finished balloon at once, so growing
+    // word by word only redraws, and nothing jumps or flickers.
+    const QRect window = BalloonLayout::place(m_anchor, screen, finalBody, finalBody)
+                             .window.united(m_geometry.window);
+    setGeometry(window);
     render();
-    setGeometry(m_geometry.window);
     if (!isVisible()) {
         m_fade.stop();
         setWindowOpacity(1.0);
@@ -155,14 +159,15 @@ void WordBalloon::relayout() {
 }
 
 void WordBalloon::render() {
-    const QSize size = m_geometry.window.size();
+    const QSize size = geometry().size();
+    const QPointF offset = m_geometry.window.topLeft() - geometry().topLeft();
     const qreal ratio = devicePixelRatioF();
     m_picture = QImage(size * ratio, QImage::Format_ARGB32_Premultiplied);
     m_picture.setDevicePixelRatio(ratio);
     // Without a compositor the masked edge shows the border colour, not black.
     m_picture.fill(m_translucent ? QColor(Qt::transparent) : m_settings.borderColor);
 
-    const QPainterPath path = balloonPath(m_geometry);
+    const QPainterPath path = balloonPath(m_geometry).translated(offset);
     QPainter painter(&m_picture);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(m_settings.borderColor, kBorderWidth));
@@ -173,8 +178,13 @@ void WordBalloon::render() {
     painter.setFont(m_settings.font());
     const QFontMetricsF metrics(m_settings.font());
     const qreal lineHeight = m_layoutText.lineHeight();
-    QPointF origin = m_geometry.body.topLeft() + QPointF(kPadX, kPadY + metrics.ascent());
-    painter.setClipRect(m_geometry.body.adjusted(2, 2, -2, -2));
+    const QRectF body = m_geometry.body.translated(offset);
+    // Lines sit in the middle of a body that is taller than they need.
+    const qreal textHeight = lineHeight * m_view.lines.size();
+    QPointF origin =
+        body.topLeft() +
+        QPointF(kPadX, std::max<qreal>((body.height() - textHeight) / 2, kPadY) + metrics.ascent());
+    painter.setClipRect(body.adjusted(2, 2, -2, -2));
     for (const QString& line : m_view.lines) {
         painter.drawText(origin, line); // a plain string: never markup
         origin.ry() += lineHeight;

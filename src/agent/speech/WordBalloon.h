@@ -44,7 +44,9 @@ public:
 
     // The lines on show, top to bottom.
     QStringList shownLines() const { return m_view.lines; }
-    // Where the balloon is placed, as last laid out.
+    // The balloon's shape as it shows now: its window member is the screen
+    // rectangle of what is drawn, which may be smaller than the widget, sized
+    // for the whole speech so that it never moves while words appear.
     const BalloonGeometry& placement() const { return m_geometry; }
 
 protected:
