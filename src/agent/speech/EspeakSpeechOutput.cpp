@@ -71,6 +71,10 @@ qint64 EspeakSpeechOutput::heardMs() const {
     return m_playback ? m_playback->heardMs() : 0;
 }
 
+qint64 EspeakSpeechOutput::lastWordMs() const {
+    return m_playback ? m_playback->lastWordMs() : 0;
+}
+
 bool EspeakSpeechOutput::isAudible() const {
     return m_playback && m_playback->audible();
 }

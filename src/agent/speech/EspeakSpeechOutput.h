@@ -31,6 +31,9 @@ public:
 
     // Milliseconds of the current speech heard so far (its audio clock).
     qint64 heardMs() const;
+    // Where in the current speech's audio the word last reported lies, in
+    // milliseconds: with heardMs(), how late a word is shown.
+    qint64 lastWordMs() const;
     // Whether the current speech is heard through a sound device.
     bool isAudible() const;
 

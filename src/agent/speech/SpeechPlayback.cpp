@@ -1,7 +1,6 @@
 #include "agent/speech/SpeechPlayback.h"
 
 #include <QMetaObject>
-#include <QPointer>
 #include <algorithm>
 
 namespace tk::agent::speech {
@@ -11,6 +10,8 @@ namespace {
 // How far ahead of the clock audio is handed to the port: enough to ride out a
 // busy moment of the user-interface thread.
 constexpr qint64 kLeadUs = 250000;
+// The smallest amount handed over at once, but for the last of a speech.
+constexpr qint64 kMinWriteUs = 20000;
 // The longest wait between two steps while playing.
 constexpr int kMaxStepMs = 20;
 
@@ -25,11 +26,10 @@ SpeechPlayback::SpeechPlayback(std::shared_ptr<SynthesisStream> stream, AudioPor
     connect(&m_timer, &QTimer::timeout, this, &SpeechPlayback::advance);
     if (expectedSampleRate > 0)
         openPort(expectedSampleRate);
-    QPointer<SpeechPlayback> self(this);
-    m_stream->setWakeUp([self] {
-        // Runs on the engine thread while this object is alive (the destructor
-        // removes it first); the step itself runs on this object's thread.
-        QMetaObject::invokeMethod(self.data(), &SpeechPlayback::advance, Qt::QueuedConnection);
+    // Runs on the engine thread, and only while this object is alive: the
+    // destructor and halt() remove it first. The step runs on this object's thread.
+    m_stream->setWakeUp([this] {
+        QMetaObject::invokeMethod(this, &SpeechPlayback::advance, Qt::QueuedConnection);
     });
     m_timer.start(kMaxStepMs);
 }
@@ -55,6 +55,10 @@ qint64 SpeechPlayback::heardMs() const {
     return heardSamples(m_time.nsecsElapsed() / 1000) * 1000 / m_clock->sampleRate();
 }
 
+qint64 SpeechPlayback::lastWordMs() const {
+    return m_clock ? m_lastWordSample * 1000 / m_clock->sampleRate() : 0;
+}
+
 bool SpeechPlayback::audible() const {
     return m_port && m_port->audible();
 }
@@ -71,7 +75,11 @@ void SpeechPlayback::openPort(int sampleRate) {
 void SpeechPlayback::advance() {
     if (m_halted)
         return;
-    SynthesisStream::Portion portion = m_stream->take();
+    // Ask to be woken for more audio only while short of it; otherwise the
+    // regular steps collect it.
+    const qint64 inHand = (m_pending.size() - m_pendingOffset) / 2;
+    const qint64 rate = m_clock ? m_clock->sampleRate() : 22050;
+    SynthesisStream::Portion portion = m_stream->take(inHand < kLeadUs * rate / 1000000);
     if (!portion.pcm.isEmpty()) {
         if (m_pendingOffset > 0 && m_pendingOffset == m_pending.size()) {
             m_pending.clear();
@@ -135,9 +143,10 @@ void SpeechPlayback::feed(qint64 nowUs) {
     const qint64 leadSamples = kLeadUs * rate / 1000000;
     const qint64 ahead =
         m_clock->written() - std::min(m_clock->position(nowUs), heardSamples(nowUs));
-    qint64 room = (leadSamples - ahead) * 2;
-    room = std::min<qint64>(room, m_pending.size() - m_pendingOffset);
-    if (room <= 0)
+    const qint64 available = m_pending.size() - m_pendingOffset;
+    const qint64 room = std::min<qint64>((leadSamples - ahead) * 2, available);
+    const qint64 minWrite = kMinWriteUs * rate / 1000000 * 2;
+    if (room <= 0 || (room < minWrite && !(m_synthesisDone && room == available)))
         return;
     const qint64 taken = m_port->write(m_pending.constData() + m_pendingOffset, room) & ~qint64(1);
     if (taken <= 0)
@@ -183,6 +192,7 @@ bool SpeechPlayback::emitDueCues(qint64 heard) {
                 return false;
         }
         shape.reset();
+        m_lastWordSample = cue.sample;
         emit wordStarted(cue.position, cue.length);
         if (m_halted)
             return false;

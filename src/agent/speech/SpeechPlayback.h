@@ -35,6 +35,8 @@ public:
     void halt();
     // Milliseconds of the speech heard so far.
     qint64 heardMs() const;
+    // Where in the audio the word last reported lies, in milliseconds.
+    qint64 lastWordMs() const;
     // Whether the audio goes to a sound device (rather than silently).
     bool audible() const;
 
@@ -66,6 +68,7 @@ private:
     bool m_halted = false;
     bool m_mouthKnown = false;
     mutable qint64 m_heard = 0; // samples heard so far; never goes back
+    qint64 m_lastWordSample = 0;
     MouthShape m_mouth = MouthShape::Closed;
 };
 

@@ -14,7 +14,7 @@ void SynthesisStream::setWakeUp(std::function<void()> wakeUp) {
         wakeUpLocked();
 }
 
-SynthesisStream::Portion SynthesisStream::take() {
+SynthesisStream::Portion SynthesisStream::take(bool wakeOnMore) {
     std::lock_guard lock(m_mutex);
     Portion out;
     out.pcm = std::exchange(m_pending.pcm, {});
@@ -23,6 +23,7 @@ SynthesisStream::Portion SynthesisStream::take() {
     out.finished = m_done;
     out.error = m_pending.error;
     m_wakePending = false;
+    m_wakeOnMore = wakeOnMore;
     return out;
 }
 
@@ -66,7 +67,8 @@ bool SynthesisStream::append(const short* samples, int count, std::vector<Speech
     }
     for (SpeechCue& cue : cues)
         m_pending.cues.push_back(std::move(cue));
-    wakeUpLocked();
+    if (m_wakeOnMore)
+        wakeUpLocked();
     if (m_maxAhead > 0 && count > 0)
         m_changed.wait(lock, [this] { return m_cancelled || m_produced - m_played <= m_maxAhead; });
     return !m_cancelled;

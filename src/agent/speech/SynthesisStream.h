@@ -32,11 +32,14 @@ public:
         QString error; // why synthesis failed, when it did
     };
 
-    // Consumer: wakeUp is called on the engine thread (once until the next take())
-    // when new audio or the end arrives. Pass an empty function before going away.
+    // Consumer: wakeUp is called on the engine thread when new audio or the end
+    // arrives, at most once after each take() that asked for it. Pass an empty
+    // function before going away.
     void setWakeUp(std::function<void()> wakeUp);
-    // Consumer: takes everything produced since the last call.
-    Portion take();
+    // Consumer: takes everything produced since the last call. With
+    // wakeOnMore false, only the end of synthesis calls wakeUp again (for a
+    // consumer that has enough audio in hand and polls anyway).
+    Portion take(bool wakeOnMore = true);
     // Consumer: this much audio has been played, so synthesis may go on.
     void reportPlayed(qint64 samples);
     // Consumer: stops synthesis of this speech as soon as possible.
@@ -66,6 +69,7 @@ private:
     bool m_cancelled = false;
     bool m_done = false;
     bool m_wakePending = false;
+    bool m_wakeOnMore = true;
     std::function<void()> m_wakeUp;
 };
 

@@ -155,7 +155,7 @@ void WordBalloon::relayout() {
         setWindowOpacity(1.0);
         show();
     }
-    update();
+    repaint(); // the new word shows now, not on a later pass of the event loop
 }
 
 void WordBalloon::render() {
