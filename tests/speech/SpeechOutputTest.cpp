@@ -2,6 +2,7 @@
 #include "agent/speech/PlaybackClock.h"
 #include "agent/speech/SpeechRecording.h"
 
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QtTest>
@@ -42,6 +43,13 @@ struct Listener {
     int finished = 0;
 };
 
+// Quick speech keeps the tests short where the words' timing is not the point.
+VoiceSettings quick() {
+    VoiceSettings voice;
+    voice.rate = 320;
+    return voice;
+}
+
 } // namespace
 
 class SpeechOutputTest : public QObject {
@@ -79,28 +87,40 @@ private slots:
             heard << listener.spoken(texts[next]).join(' ');
             listener.words.clear();
             if (++next < texts.size())
-                output.speak(texts[next], VoiceSettings{}, 1033);
+                output.speak(texts[next], quick(), 1033);
         });
-        output.speak(texts[0], VoiceSettings{}, 1033);
+        output.speak(texts[0], quick(), 1033);
         QTRY_COMPARE_WITH_TIMEOUT(listener.finished, 3, 15000);
         QCOMPARE(heard, QStringList({"Welcome", "I see", "Tell me"}));
         qint64 total = 0;
         for (const QString& text : texts)
-            total += recordSpeech(text, VoiceSettings{}, 1033).durationMs();
+            total += recordSpeech(text, quick(), 1033).durationMs();
         QVERIFY(listener.finishTimes.last() >= total * 8 / 10);
+    }
+
+    void speech_goesOnWhileAModalDialogWaits() {
+        EspeakSpeechOutput output;
+        Listener listener(output);
+        QDialog dialog;
+        QObject::connect(&output, &SpeechOutput::finished, &dialog, &QDialog::accept);
+        output.speak("Tell me, what's your name?", quick(), 1033);
+        QTimer::singleShot(15000, &dialog, &QDialog::reject); // never hang the test
+        QCOMPARE(dialog.exec(), int(QDialog::Accepted));
+        QCOMPARE(listener.spoken("Tell me, what's your name?"),
+                 QStringList({"Tell", "me", "what's", "your", "name"}));
     }
 
     void emptyText_completesAtOnce_afterSpeakReturns() {
         EspeakSpeechOutput output;
         Listener listener(output);
-        output.speak("", VoiceSettings{}, 1033);
+        output.speak("", quick(), 1033);
         QCOMPARE(listener.finished, 0); // never inside speak()
         QVERIFY(output.isSpeaking());
         QTRY_COMPARE(listener.finished, 1);
         QVERIFY(!output.isSpeaking());
         QVERIFY(listener.words.isEmpty());
         // Stopped before its turn, it does not complete at all.
-        output.speak("", VoiceSettings{}, 1033);
+        output.speak("", quick(), 1033);
         output.stop();
         QTest::qWait(50);
         QCOMPARE(listener.finished, 1);
@@ -114,21 +134,21 @@ private slots:
             if (position >= 8)
                 output.stop();
         });
-        output.speak("One two three four five six seven eight nine ten", VoiceSettings{}, 1033);
+        output.speak("One two three four five six seven eight nine ten", quick(), 1033);
         QTRY_VERIFY_WITH_TIMEOUT(!output.isSpeaking(), 15000);
         const int words = listener.words.size();
         const int mouths = listener.mouths.size();
         QCOMPARE(words, 3); // "One", "two", then "three" stops it
-        QTest::qWait(700);
+        QTest::qWait(400);
         QCOMPARE(listener.words.size(), words);
         QCOMPARE(listener.mouths.size(), mouths);
         QCOMPARE(listener.finished, 0);
 
         // A new speech replaces one under way: only its own words and one finish.
-        output.speak("This one is cut short by another", VoiceSettings{}, 1033);
+        output.speak("This one is cut short by another", quick(), 1033);
         QTRY_VERIFY(!listener.words.isEmpty() && listener.words.size() > words);
         listener.words.clear();
-        output.speak("Hi there", VoiceSettings{}, 1033);
+        output.speak("Hi there", quick(), 1033);
         QTRY_COMPARE_WITH_TIMEOUT(listener.finished, 1, 15000);
         QCOMPARE(listener.spoken("Hi there"), QStringList({"Hi", "there"}));
     }
@@ -145,13 +165,13 @@ private slots:
         Listener listener(output);
         for (const QString& text : texts) {
             listener.words.clear();
-            output.speak(text, VoiceSettings{}, 1033);
+            output.speak(text, quick(), 1033);
             QTRY_VERIFY_WITH_TIMEOUT(!listener.words.isEmpty() || listener.finished > 0, 15000);
             output.stop();
         }
         // The long text started at once and the engine is free for the next speech.
         listener.finished = 0;
-        output.speak("Done.", VoiceSettings{}, 1033);
+        output.speak("Done.", quick(), 1033);
         QTRY_COMPARE_WITH_TIMEOUT(listener.finished, 1, 15000);
     }
 

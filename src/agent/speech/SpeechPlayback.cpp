@@ -2,6 +2,7 @@
 
 #include <QMetaObject>
 #include <algorithm>
+#include <limits>
 
 namespace tk::agent::speech {
 

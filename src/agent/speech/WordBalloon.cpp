@@ -39,7 +39,8 @@ QPainterPath balloonPath(const BalloonGeometry& geometry) {
 
 WordBalloon::WordBalloon(const BalloonSettings& settings, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                          Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint),
+                          Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint |
+                          Qt::WindowTransparentForInput),
       m_settings(settings), m_fade(this, "windowOpacity") {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_NoSystemBackground);

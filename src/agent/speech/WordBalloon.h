@@ -12,7 +12,7 @@
 namespace tk::agent::speech {
 
 // The word balloon of one character: a frameless, always-on-top window that
-// never takes the focus and shows the spoken text word by word, beside the
+// never takes the focus (clicks pass through it) and shows the spoken text word by word, beside the
 // character's window and wholly on the screen. Plain text only. Drawn with
 // per-pixel transparency under a compositor and with a shape mask otherwise.
 //
