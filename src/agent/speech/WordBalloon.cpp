@@ -73,6 +73,16 @@ void WordBalloon::setAnchor(const QRect& figureGeometry) {
 void WordBalloon::beginSpeech(const QString& text) {
     clear();
     m_text = text;
+    // A compositor may have started or stopped since the last speech: the
+    // window is made anew for the other way of drawing.
+    const bool translucent = compositorRunning();
+    if (translucent != m_translucent) {
+        m_translucent = translucent;
+        destroy();
+        setAttribute(Qt::WA_TranslucentBackground, translucent);
+        if (translucent)
+            clearMask();
+    }
 }
 
 void WordBalloon::revealWord(int position, int length) {
