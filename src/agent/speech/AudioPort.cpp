@@ -27,8 +27,11 @@ DeviceAudioPort::DeviceAudioPort(const QAudioDevice& device, const QAudioFormat&
 }
 
 DeviceAudioPort::~DeviceAudioPort() {
-    if (m_sink)
-        m_sink->stop();
+    // Stopping silences it at once; the sink object itself goes on the next
+    // turn of the event loop, since its destructor may process events and a
+    // port can end in the middle of a signal.
+    m_sink->stop();
+    m_sink.release()->deleteLater();
 }
 
 qint64 DeviceAudioPort::write(const char* data, qint64 bytes) {
