@@ -186,10 +186,10 @@ bool SpeechEngine::selectVoice(const QString& voiceName) {
     const qsizetype plus = wanted.indexOf(QLatin1Char('+'));
     const QByteArray language = (plus < 0 ? wanted : wanted.left(plus)).toLower().toUtf8();
     const QByteArray variant = plus < 0 ? QByteArray() : wanted.mid(plus).toUtf8();
-    espeak_VOICE spec;
-    std::memset(&spec, 0, sizeof spec);
-    spec.languages = language.constData();
-    const espeak_VOICE** voices = espeak_ListVoices(&spec);
+    espeak_VOICE query;
+    std::memset(&query, 0, sizeof query);
+    query.languages = language.constData();
+    const espeak_VOICE** voices = espeak_ListVoices(&query);
     if (voices && voices[0] && voices[0]->identifier) {
         const QByteArray identifier = QByteArray(voices[0]->identifier) + variant;
         if (espeak_SetVoiceByName(identifier.constData()) == EE_OK ||
