@@ -1,0 +1,195 @@
+#include "agent/speech/EspeakSpeechOutput.h"
+#include "agent/speech/PlaybackClock.h"
+#include "agent/speech/SpeechRecording.h"
+
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace tk::agent;
+using namespace tk::agent::speech;
+
+namespace {
+
+// Everything one output says, in order.
+struct Listener {
+    explicit Listener(SpeechOutput& output) {
+        QObject::connect(&output, &SpeechOutput::wordStarted, [this](int position, int length) {
+            words << QString("%1+%2").arg(position).arg(length);
+            wordTimes << clock.elapsed();
+        });
+        QObject::connect(&output, &SpeechOutput::mouthChanged,
+                         [this](MouthShape shape) { mouths << shape; });
+        QObject::connect(&output, &SpeechOutput::finished, [this] {
+            ++finished;
+            finishTimes << clock.elapsed();
+        });
+        clock.start();
+    }
+    QStringList spoken(const QString& text) const {
+        QStringList out;
+        for (const QString& word : words) {
+            const QStringList parts = word.split('+');
+            out << text.mid(parts[0].toInt(), parts[1].toInt());
+        }
+        return out;
+    }
+    QElapsedTimer clock;
+    QStringList words;
+    QList<qint64> wordTimes;
+    QList<MouthShape> mouths;
+    QList<qint64> finishTimes;
+    int finished = 0;
+};
+
+// Quick speech keeps the tests short where the words' timing is not the point.
+VoiceSettings quick() {
+    VoiceSettings voice;
+    voice.rate = 320;
+    return voice;
+}
+
+} // namespace
+
+class SpeechOutputTest : public QObject {
+    Q_OBJECT
+private slots:
+    void speech_takesItsAudioTime_withWordsAndMouthInStep() {
+        const QString text = "Nice to see you again, Sam";
+        const SpeechRecording recording = recordSpeech(text, VoiceSettings{}, 1033);
+        EspeakSpeechOutput output;
+        Listener listener(output);
+        output.speak(text, VoiceSettings{}, 1033);
+        QVERIFY(output.isSpeaking());
+        QTRY_COMPARE_WITH_TIMEOUT(listener.finished, 1, 15000);
+        QVERIFY(!output.isSpeaking());
+        // Not before the audio could have been heard: a generous lower bound.
+        QVERIFY2(listener.finishTimes[0] >= recording.durationMs() * 8 / 10,
+                 qPrintable(QString::number(listener.finishTimes[0])));
+        QCOMPARE(listener.spoken(text), QStringList({"Nice", "to", "see", "you", "again", "Sam"}));
+        // "Sam" is heard well after the start, never with the first word.
+        QVERIFY(listener.wordTimes.last() - listener.wordTimes.first() >=
+                recording.durationMs() / 2);
+        QVERIFY(listener.mouths.size() >= 5);
+        QCOMPARE(listener.mouths.last(), MouthShape::Closed);
+        QTest::qWait(100);
+        QCOMPARE(listener.finished, 1);
+    }
+
+    void speeches_followOneAnother_inOrder() {
+        const QStringList texts{"Welcome!", "I see.", "Tell me."};
+        EspeakSpeechOutput output;
+        Listener listener(output);
+        int next = 0;
+        QStringList heard;
+        QObject::connect(&output, &SpeechOutput::finished, [&] {
+            heard << listener.spoken(texts[next]).join(' ');
+            listener.words.clear();
+            if (++next < texts.size())
+                output.speak(texts[next], quick(), 1033);
+        });
+        output.speak(texts[0], quick(), 1033);
+        QTRY_COMPARE_WITH_TIMEOUT(listener.finished, 3, 15000);
+        QCOMPARE(heard, QStringList({"Welcome", "I see", "Tell me"}));
+        qint64 total = 0;
+        for (const QString& text : texts)
+            total += recordSpeech(text, quick(), 1033).durationMs();
+        QVERIFY(listener.finishTimes.last() >= total * 8 / 10);
+    }
+
+    void speech_goesOnWhileAModalDialogWaits() {
+        EspeakSpeechOutput output;
+        Listener listener(output);
+        QDialog dialog;
+        QObject::connect(&output, &SpeechOutput::finished, &dialog, &QDialog::accept);
+        output.speak("Tell me, what's your name?", quick(), 1033);
+        QTimer::singleShot(15000, &dialog, &QDialog::reject); // never hang the test
+        QCOMPARE(dialog.exec(), int(QDialog::Accepted));
+        QCOMPARE(listener.spoken("Tell me, what's your name?"),
+                 QStringList({"Tell", "me", "what's", "your", "name"}));
+    }
+
+    void emptyText_completesAtOnce_afterSpeakReturns() {
+        EspeakSpeechOutput output;
+        Listener listener(output);
+        output.speak("", quick(), 1033);
+        QCOMPARE(listener.finished, 0); // never inside speak()
+        QVERIFY(output.isSpeaking());
+        QTRY_COMPARE(listener.finished, 1);
+        QVERIFY(!output.isSpeaking());
+        QVERIFY(listener.words.isEmpty());
+        // Stopped before its turn, it does not complete at all.
+        output.speak("", quick(), 1033);
+        output.stop();
+        QTest::qWait(50);
+        QCOMPARE(listener.finished, 1);
+    }
+
+    void stop_endsTheSpeechAtOnce_withNoFurtherSignals() {
+        EspeakSpeechOutput output;
+        Listener listener(output);
+        // Stopped from inside a word's own signal, as a character unload may do.
+        QObject::connect(&output, &SpeechOutput::wordStarted, &output, [&](int position, int) {
+            if (position >= 8)
+                output.stop();
+        });
+        output.speak("One two three four five six seven eight nine ten", quick(), 1033);
+        QTRY_VERIFY_WITH_TIMEOUT(!output.isSpeaking(), 15000);
+        const int words = listener.words.size();
+        const int mouths = listener.mouths.size();
+        QCOMPARE(words, 3); // "One", "two", then "three" stops it
+        QTest::qWait(400);
+        QCOMPARE(listener.words.size(), words);
+        QCOMPARE(listener.mouths.size(), mouths);
+        QCOMPARE(listener.finished, 0);
+
+        // A new speech replaces one under way: only its own words and one finish.
+        output.speak("This one is cut short by another", quick(), 1033);
+        QTRY_VERIFY(!listener.words.isEmpty() && listener.words.size() > words);
+        listener.words.clear();
+        output.speak("Hi there", quick(), 1033);
+        QTRY_COMPARE_WITH_TIMEOUT(listener.finished, 1, 15000);
+        QCOMPARE(listener.spoken("Hi there"), QStringList({"Hi", "there"}));
+    }
+
+    void awkwardTexts_neitherCrashNorHang() {
+        QString longText;
+        while (longText.size() < 5000)
+            longText += "A long story that goes on and on, and then on again. ";
+        longText.truncate(5000);
+        const QStringList texts{QString::fromUtf8("ab\xff\xfe\xc3 cd"),
+                                QString("x") + QChar(0xD800) + QChar(0) + " y",
+                                "<speak><break time=\"10s\"/>Hello</speak>", longText};
+        EspeakSpeechOutput output;
+        Listener listener(output);
+        for (const QString& text : texts) {
+            listener.words.clear();
+            output.speak(text, quick(), 1033);
+            QTRY_VERIFY_WITH_TIMEOUT(!listener.words.isEmpty() || listener.finished > 0, 15000);
+            output.stop();
+        }
+        // The long text started at once and the engine is free for the next speech.
+        listener.finished = 0;
+        output.speak("Done.", quick(), 1033);
+        QTRY_COMPARE_WITH_TIMEOUT(listener.finished, 1, 15000);
+    }
+
+    void playbackClock_followsAudioHandedOver() {
+        PlaybackClock clock(1000); // 1000 samples a second
+        QCOMPARE(clock.position(0), 0);
+        clock.wrote(500, 0);
+        QCOMPARE(clock.position(200000), 200);
+        // Running dry: the clock waits at the end of what was written...
+        QCOMPARE(clock.position(900000), 500);
+        // ...and goes on from there with the next audio.
+        clock.wrote(500, 1000000);
+        QCOMPARE(clock.position(1000000), 500);
+        QCOMPARE(clock.position(1300000), 800);
+        QCOMPARE(clock.position(5000000), 1000);
+        QCOMPARE(clock.written(), 1000);
+    }
+};
+
+QTEST_MAIN(SpeechOutputTest)
+#include "SpeechOutputTest.moc"
