@@ -1,6 +1,7 @@
 // Tovrin Kin: wires the real seams, the character runtime and the start-up chain.
 #include "Resources.h"
 #include "agent/CharacterRuntime.h"
+#include "agent/speech/EspeakSpeechOutput.h"
 #include "character/MainWindow.h"
 #include "chat/ChatWindow.h"
 #include "options/OptionsWindow.h"
@@ -58,6 +59,8 @@ int main(int argc, char* argv[]) {
     // tells the user that the character cannot be loaded and the run ends.
     // The character runtime: the one agent control of the program.
     tk::agent::CharacterRuntime runtime;
+    runtime.setSpeechOutputFactory(
+        [] { return std::make_unique<tk::agent::speech::EspeakSpeechOutput>(); });
     tk::agent::AgentControl* control = &runtime;
     const tk::MainWindowHooks hooks{
         [&context, &control] { tk::ChatWindow::open(context, control); },

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "agent/SpeechOutput.h"
+#include "agent/speech/BalloonSettings.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -87,15 +88,8 @@ QString characterStateKey(CharacterState state);
 // The key of a mouth shape in the character file ("pucker").
 QString mouthShapeKey(MouthShape shape);
 
-// How the word balloon of the character looks.
-struct BalloonSettings {
-    QString fontFamily = QStringLiteral("DejaVu Sans");
-    qreal fontPointSize = 10.0;
-    QColor text{0x1f, 0x3b, 0x39};
-    QColor background{0xff, 0xfd, 0xf2};
-    QColor border{0x1f, 0x5f, 0x5b};
-    int maxWidth = 240; // logical pixels
-};
+// How the word balloon of the character looks (the speech output draws it).
+using BalloonSettings = speech::BalloonSettings;
 
 struct CharacterData {
     int version = 1;

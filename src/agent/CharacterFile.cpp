@@ -647,11 +647,11 @@ private:
             if (balloon.contains(name))
                 target = m_reader.at(name, [&] { return m_reader.color(balloon[name]); });
         };
-        readColor("text", settings.text);
-        readColor("background", settings.background);
-        readColor("border", settings.border);
+        readColor("text", settings.textColor);
+        readColor("background", settings.backgroundColor);
+        readColor("border", settings.borderColor);
         if (balloon.contains(QLatin1String("maxWidth")))
-            settings.maxWidth = m_reader.at(QStringLiteral("maxWidth"), [&] {
+            settings.maxTextWidth = m_reader.at(QStringLiteral("maxWidth"), [&] {
                 return m_reader.integer(balloon[QLatin1String("maxWidth")], 80, 1024);
             });
     }

@@ -269,6 +269,11 @@ SpeechOutput* CharacterRuntime::speechOutput(const QString& id) const {
     return character ? character->speechOutput() : nullptr;
 }
 
+speech::WordBalloon* CharacterRuntime::balloon(const QString& id) const {
+    const LoadedCharacter* character = find(id);
+    return character ? character->balloon() : nullptr;
+}
+
 QString CharacterRuntime::spokenText(const QString& id) const {
     const LoadedCharacter* character = find(id);
     return character ? character->spokenText() : QString();

@@ -18,6 +18,9 @@ namespace tk::agent {
 class FigureWindow;
 class LoadedCharacter;
 class SpeechOutput;
+namespace speech {
+class WordBalloon;
+}
 
 // Makes the speech output of one character (one per loaded character).
 using SpeechOutputFactory = std::function<std::unique_ptr<SpeechOutput>()>;
@@ -59,6 +62,8 @@ public:
     std::shared_ptr<const CharacterData> character(const QString& id) const;
     int languageId(const QString& id) const;
     SpeechOutput* speechOutput(const QString& id) const;
+    // The word balloon, made with the character's first speech.
+    speech::WordBalloon* balloon(const QString& id) const;
     // The text being spoken, "" when the character is silent.
     QString spokenText(const QString& id) const;
     // Whether requests are running or waiting.

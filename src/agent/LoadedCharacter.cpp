@@ -6,6 +6,7 @@
 #include "agent/RuntimeLog.h"
 #include "agent/SpeechInput.h"
 #include "agent/SpeechOutput.h"
+#include "agent/speech/WordBalloon.h"
 #include "platform/Compositor.h"
 
 #include <QGuiApplication>
@@ -47,6 +48,15 @@ LoadedCharacter::LoadedCharacter(CharacterRuntime& runtime, QString id,
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         m_window->move(placement::initialPosition(m_character->size, screen->availableGeometry()));
     connect(m_window.get(), &FigureWindow::menuRequested, this, &LoadedCharacter::openMenu);
+    // The balloon follows the figure, and goes with it.
+    connect(m_window.get(), &FigureWindow::geometryChanged, this, [this](const QRect&) {
+        if (m_balloon)
+            m_balloon->setAnchor(m_window->frameGeometry());
+    });
+    connect(m_window.get(), &FigureWindow::visibilityChanged, this, [this](bool visible) {
+        if (!visible && m_balloon)
+            m_balloon->clear();
+    });
     connect(m_window.get(), &FigureWindow::dragStarted, this, [this] {
         if (m_glide.state() == QAbstractAnimation::Running)
             endMove();
@@ -72,6 +82,8 @@ LoadedCharacter::LoadedCharacter(CharacterRuntime& runtime, QString id,
         qCWarning(lcCharacterRuntime) << m_id << "speech did not end in time; going on";
         if (m_speech)
             m_speech->stop();
+        if (m_balloon)
+            m_balloon->clear();
         endSpeech();
     });
     connect(&m_glide, &QVariantAnimation::valueChanged, this,
@@ -90,6 +102,8 @@ LoadedCharacter::~LoadedCharacter() {
         if (m_speaking)
             m_speech->stop();
     }
+    if (m_balloon)
+        m_balloon->clear();
     m_menu.close();
     m_window->hide();
 }
@@ -179,19 +193,7 @@ void LoadedCharacter::startSpeech(const QString& text) {
         finishRequest();
         return;
     }
-    if (!m_speech) {
-        m_speech = m_runtime.makeSpeechOutput();
-        if (m_speech) {
-            connect(m_speech.get(), &SpeechOutput::finished, this, &LoadedCharacter::endSpeech);
-            connect(m_speech.get(), &SpeechOutput::mouthChanged, this, [this](MouthShape shape) {
-                if (m_speaking && shape != m_mouth) {
-                    m_mouth = shape;
-                    refreshFrame();
-                }
-            });
-        }
-    }
-    if (!m_speech) {
+    if (!prepareSpeech()) {
         qCDebug(lcCharacterRuntime) << m_id << "has no speech output; not spoken:" << text;
         finishRequest();
         return;
@@ -209,7 +211,36 @@ void LoadedCharacter::startSpeech(const QString& text) {
         playState(CharacterState::Speaking, AnimationPlayer::Mode::Loop);
     m_speechWatchdog.start(speechDeadlineMs(text));
     emit m_runtime.speechStarted(m_id, text);
+    if (m_window->isVisible()) {
+        m_balloon->setAnchor(m_window->frameGeometry());
+        m_balloon->beginSpeech(text);
+    } else {
+        m_balloon->clear();
+    }
     m_speech->speak(text, m_character->voice, m_languageId);
+}
+
+bool LoadedCharacter::prepareSpeech() {
+    if (m_speech)
+        return true;
+    m_speech = m_runtime.makeSpeechOutput();
+    if (!m_speech)
+        return false;
+    m_balloon = std::make_unique<speech::WordBalloon>(m_character->balloon);
+    // The balloon hears the end first, so it shows the whole text before the
+    // queue moves on.
+    connect(m_speech.get(), &SpeechOutput::finished, m_balloon.get(),
+            &speech::WordBalloon::finishSpeech);
+    connect(m_speech.get(), &SpeechOutput::wordStarted, m_balloon.get(),
+            &speech::WordBalloon::revealWord);
+    connect(m_speech.get(), &SpeechOutput::finished, this, &LoadedCharacter::endSpeech);
+    connect(m_speech.get(), &SpeechOutput::mouthChanged, this, [this](MouthShape shape) {
+        if (m_speaking && shape != m_mouth) {
+            m_mouth = shape;
+            refreshFrame();
+        }
+    });
+    return true;
 }
 
 void LoadedCharacter::endSpeech() {

@@ -19,6 +19,9 @@ namespace tk::agent {
 class CharacterRuntime;
 class FigureWindow;
 class SpeechOutput;
+namespace speech {
+class WordBalloon;
+}
 
 // One character of the runtime while it is loaded: its figure window, its
 // request queue and what it is doing. Between requests it rests, idles now and
@@ -41,6 +44,8 @@ public:
     RequestQueue& queue() { return m_queue; }
     const RequestQueue& queue() const { return m_queue; }
     SpeechOutput* speechOutput() const { return m_speech.get(); }
+    // The word balloon, made with the first speech; null before.
+    speech::WordBalloon* balloon() const { return m_balloon.get(); }
     QString spokenText() const { return m_speaking ? m_spokenText : QString(); }
     bool isSpeaking() const { return m_speaking; }
     int languageId() const { return m_languageId; }
@@ -67,6 +72,8 @@ private:
     void playAnimation(const QString& name);
     void startSpeech(const QString& text);
     void endSpeech();
+    // The speech output and its balloon, made when the character first speaks.
+    bool prepareSpeech();
     void startMove(QPoint target, std::optional<int> speed);
     void endMove();
 
@@ -98,6 +105,7 @@ private:
     QVariantAnimation m_glide;
     QList<CommandRegistration> m_commands;
     std::unique_ptr<SpeechOutput> m_speech;
+    std::unique_ptr<speech::WordBalloon> m_balloon;
 
     Activity m_activity = Activity::Hidden;
     std::optional<Request> m_request;

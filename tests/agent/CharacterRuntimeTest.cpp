@@ -6,6 +6,7 @@
 #include "agent/FigureWindow.h"
 #include "agent/SpeechInput.h"
 #include "agent/SpeechOutput.h"
+#include "agent/speech/WordBalloon.h"
 
 #include <QAction>
 #include <QApplication>
@@ -32,7 +33,11 @@ public:
     void speak(const QString& text, const VoiceSettings&, int languageId) override {
         m_log.append(QStringLiteral("speak %1 (%2)").arg(text).arg(languageId));
         m_timer.start();
-        QTimer::singleShot(0, this, [this] { emit mouthChanged(MouthShape::Open); });
+        QTimer::singleShot(0, this, [this, text] {
+            emit mouthChanged(MouthShape::Open);
+            const qsizetype blank = text.indexOf(' ');
+            emit wordStarted(0, int(blank < 0 ? text.size() : blank));
+        });
     }
     void stop() override {
         m_log.append(QStringLiteral("stop"));
@@ -222,6 +227,29 @@ private slots:
         runtime->Characters().Item("Tovrin").Speak("unheard");
         QTRY_VERIFY(m_log.contains("done speak unheard"));
         QCOMPARE(started.count(), 1);
+    }
+
+    void balloon_showsTheWordsBesideTheFigure_andGoesWithIt() {
+        auto runtime = makeRuntime(400);
+        AgentCharacter tovrin = runtime->Characters().Character("Tovrin");
+        tovrin.Show();
+        tovrin.Speak("Hello there, Sam");
+        QTRY_VERIFY(runtime->speechOutput("Tovrin"));
+        FigureWindow* figure = runtime->figureWindow("Tovrin");
+        QPointer<speech::WordBalloon> balloon = runtime->balloon("Tovrin");
+        QVERIFY(balloon);
+        QTRY_VERIFY(balloon->isVisible());
+        QCOMPARE(balloon->shownLines(), QStringList{"Hello"});
+        QVERIFY(!balloon->geometry().intersects(figure->frameGeometry().adjusted(8, 8, -8, -8)));
+        // Dragged or moved, the figure takes its balloon along.
+        const QRect before = balloon->placement().window;
+        figure->move(figure->pos() - QPoint(120, 60));
+        QTRY_VERIFY(balloon->placement().window != before);
+        QTRY_COMPARE(balloon->shownLines().join(' '), QString("Hello there, Sam"));
+        tovrin.Speak("gone with the figure");
+        QTRY_COMPARE(balloon->shownLines(), QStringList{"gone"});
+        runtime->Characters().Unload("Tovrin");
+        QVERIFY(balloon.isNull() || !balloon->isVisible());
     }
 
     void unload_inTheMiddleOfTheQueue_stopsEverything() {
