@@ -1,0 +1,105 @@
+// The whole program with the real character runtime, offscreen: the start-up
+// chain, the greeting, a command from Tovrin's menu, and the end of the run.
+#include "Resources.h"
+#include "TestContext.h"
+#include "agent/CharacterRuntime.h"
+#include "agent/FigureWindow.h"
+#include "agent/speech/EspeakSpeechOutput.h"
+#include "character/MainWindow.h"
+#include "chat/ChatWindow.h"
+#include "options/OptionsWindow.h"
+#include "platform/RunKeeper.h"
+#include "platform/SoundPlayer.h"
+#include "startup/CheckFilesWindow.h"
+#include "startup/SplashWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QMenu>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace tk;
+
+namespace {
+class NoSound final : public SoundPlayer {
+public:
+    void play(const QString&) override {}
+};
+
+// Opens Tovrin's menu and chooses the entry with text.
+bool choose(agent::FigureWindow* figure, const QString& text) {
+    QTest::mouseClick(figure->windowHandle(), Qt::RightButton, {}, QPoint(60, 80));
+    if (!QTest::qWaitFor([] { return QApplication::activePopupWidget() != nullptr; }, 5000))
+        return false;
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    for (QAction* action : menu->actions()) {
+        if (action->text() == text) {
+            menu->close();
+            action->trigger();
+            return true;
+        }
+    }
+    return false;
+}
+} // namespace
+
+class ProgramEndToEndTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { initResources(); }
+
+    void start_greet_help_exit_leavesTheFiles() {
+        test::TestContext t;
+        QVERIFY(QFile::copy(QStringLiteral(TK_CHARACTER_FILE), t.programFile("tovrin.acs")));
+        t.writeFile(t.programFile("main.ini"), "[MAIN]\r\nFIRST=1\r\n[USER]\r\nNAME=Sam\r\n");
+        t.writeFile(t.programFile("readme.txt"), "read me");
+        t.writeFile(t.context.systemSettingsFile, "NAME=Test\n");
+
+        RunKeeper keeper;
+        RunKeeper::setCurrent(&keeper);
+        QSignalSpy ended(&keeper, &RunKeeper::lastWindowClosed);
+        agent::CharacterRuntime runtime;
+        runtime.setSpeechOutputFactory(
+            [] { return std::make_unique<agent::speech::EspeakSpeechOutput>(); });
+        QSignalSpy spoken(&runtime, &agent::CharacterRuntime::speechStarted);
+        const MainWindowHooks hooks{[&] { ChatWindow::open(t.context, &runtime); },
+                                    [&] { OptionsWindow::open(t.context); }};
+        QPointer<SplashWindow> splash =
+            SplashWindow::open(t.context, std::make_unique<NoSound>(), [&] {
+                CheckFilesWindow::open(t.context, [&](QWidget* checkFiles) {
+                    MainWindow::open(t.context, &runtime, hooks, checkFiles);
+                });
+            });
+        QVERIFY(splash);
+        QTest::mouseClick(splash, Qt::LeftButton);
+
+        QTRY_VERIFY(runtime.isLoaded("Tovrin"));
+        agent::FigureWindow* figure = runtime.figureWindow("Tovrin");
+        QTRY_VERIFY(figure->isVisible());
+        QTRY_COMPARE_WITH_TIMEOUT(spoken.count(), 1, 10000);
+        QCOMPARE(spoken.first().at(1).toString(), QString("Nice to see you again, Sam"));
+        QVERIFY(t.dialogs.shown.isEmpty()); // no first-run dialogue
+
+        QVERIFY(choose(figure, "Help"));
+        QTRY_COMPARE(t.launcher.starts, QStringList{"xdg-open|" + t.programFile("readme.txt")});
+        QVERIFY(choose(figure, "Exit"));
+        QTRY_VERIFY(!runtime.isLoaded("Tovrin"));
+        QTRY_VERIFY(ended.count() >= 1);
+
+        const QByteArray rule(17, '=');
+        const QByteArray date = t.clock.shortDateText().toUtf8();
+        QCOMPARE(t.readFile(t.programFile("questions.mlp")),
+                 rule + "\r\nhelp\r\n" + date + "\r\n" + rule + "\r\n" + rule + "\r\nexitpr\r\n" +
+                     date + "\r\n" + rule + "\r\n");
+        const QList<QByteArray> report = t.readFile(t.programFile("winlog.tz")).split('\n');
+        QCOMPARE(report.size(), 6); // five CR LF lines
+        QCOMPARE(report[3], QByteArray("10 Bytes\r"));
+        RunKeeper::setCurrent(nullptr);
+    }
+};
+
+QTEST_MAIN(ProgramEndToEndTest)
+#include "ProgramEndToEndTest.moc"
