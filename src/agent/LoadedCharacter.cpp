@@ -41,6 +41,7 @@ LoadedCharacter::LoadedCharacter(CharacterRuntime& runtime, QString id,
                                               m_character->matte)),
       m_player(m_character, this), m_queue(this), m_menu(this), m_idleTimer(this),
       m_speechWatchdog(this), m_glide(this) {
+    m_window->setWindowTitle(m_character->name.isEmpty() ? m_id : m_character->name);
     m_window->setPictureSource([this](qreal ratio) { return pictureFor(ratio); });
     m_window->setDragLimiter([this](QPoint wanted) {
         return placement::keepReachable(wanted, m_window->size(), screenGeometries());
