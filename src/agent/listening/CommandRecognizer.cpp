@@ -48,8 +48,11 @@ QStringList CommandRecognizer::setCommands(const QList<VoiceCommand>& commands,
             unpronounceable.insert(word);
     }
     CommandGrammar usable = full.without(unpronounceable);
-    if (usable.isEmpty() || !m_words->setGrammar(usable.jsgf()))
+    if (!usable.isEmpty() && !m_words->setGrammar(usable.jsgf())) {
+        qWarning("listening: the recognizer refused the grammar of %d phrases",
+                 int(usable.phrases().size()));
         usable = CommandGrammar();
+    }
     m_grammar = usable;
     QStringList unknown(unpronounceable.begin(), unpronounceable.end());
     unknown.sort();
@@ -90,6 +93,7 @@ Recognition CommandRecognizer::endUtterance() {
     const DecodeResult words = m_words->endUtterance();
     const DecodeResult phones = m_phones->endUtterance();
     recognition.frames = std::max(words.frames, 1);
+    recognition.phones = phones.hypothesis;
     const GrammarPhrase* phrase = m_grammar.phraseFor(words.hypothesis);
     if (!phrase)
         return recognition;

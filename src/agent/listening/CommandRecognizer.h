@@ -21,6 +21,7 @@ struct Recognition {
     QString command; // the command raised; "" when the utterance matched none well enough
     QString phrase;  // the registered phrase heard; "" when rejected
     QString decoded; // the grammar's best phrase (spoken form), accepted or not
+    QString phones;  // what the phone loop heard, for diagnostics
     Confidence confidence;
     int frames = 0;
 };

@@ -11,10 +11,6 @@ struct DecodeResult;
 struct Confidence {
     // (grammar acoustic score - phone loop acoustic score) / frames.
     double scorePerFrame = 0;
-    // The same per frame of the phrase's weakest word against the loop over that
-    // word's frames: speech that is not the phrase often matches most of it well
-    // and one word badly.
-    double worstWordScore = 0;
     // The grammar's word frames / the phone loop's speech frames. Speech that
     // matches no phrase tends to be explained as a short phrase padded with
     // silence, which leaves much of the speech uncovered.
@@ -31,12 +27,10 @@ struct Confidence {
 // noise levels.
 struct ConfidenceRule {
     double minScorePerFrame = -15.0;
-    double minWorstWordScore = -1e9;
     double minCoverage = 0.55;
 
     bool accepts(const Confidence& confidence) const {
-        return confidence.scorePerFrame >= minScorePerFrame &&
-               confidence.worstWordScore >= minWorstWordScore && confidence.coverage >= minCoverage;
+        return confidence.scorePerFrame >= minScorePerFrame && confidence.coverage >= minCoverage;
     }
 };
 

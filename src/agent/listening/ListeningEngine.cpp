@@ -2,6 +2,14 @@
 
 namespace tk::agent::listening {
 
+namespace {
+// Quiet frames at the end of an utterance that the decoders get. The detector
+// waits far longer before it ends an utterance, but the grammar can explain
+// trailing noise only as silence, and a long noisy tail can push its final
+// state out of the search beam.
+constexpr int kDecodedTailFrames = 15;
+} // namespace
+
 ListeningEngine::ListeningEngine(std::unique_ptr<CommandRecognizer> recognizer,
                                  PronunciationResolver resolver, const VadSettings& vad)
     : m_recognizer(std::move(recognizer)), m_resolver(std::move(resolver)), m_vad(vad) {}
@@ -52,6 +60,7 @@ void ListeningEngine::handle(VadEvent& event, std::vector<ListeningEvent>& out) 
         break;
     case VadEvent::Kind::Ended: {
         flushAudio();
+        m_unfed.clear(); // the rest of the quiet tail
         ListeningEvent heard{ListeningEvent::Kind::Heard, m_recognizer->endUtterance(),
                              m_vad.trailingQuietFrames() * 10};
         out.push_back(std::move(heard));
@@ -62,10 +71,16 @@ void ListeningEngine::handle(VadEvent& event, std::vector<ListeningEvent>& out) 
 }
 
 void ListeningEngine::flushAudio() {
-    if (m_unfed.empty())
+    // Quiet audio beyond the tail the decoders get is held back: it is fed when
+    // speech resumes (a pause inside the utterance) and dropped when it ends.
+    const std::size_t heldBack = std::min(
+        m_unfed.size(), std::size_t(std::max(0, m_vad.trailingQuietFrames() - kDecodedTailFrames)) *
+                            VoiceActivityDetector::kFrameSamples);
+    const std::size_t feed = m_unfed.size() - heldBack;
+    if (feed == 0)
         return;
-    m_recognizer->process(m_unfed);
-    m_unfed.clear();
+    m_recognizer->process(std::span<const std::int16_t>(m_unfed.data(), feed));
+    m_unfed.erase(m_unfed.begin(), m_unfed.begin() + std::ptrdiff_t(feed));
 }
 
 void ListeningEngine::reset() {

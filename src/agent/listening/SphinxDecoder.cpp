@@ -133,12 +133,9 @@ DecodeResult SphinxDecoder::endUtterance() {
         ps_seg_frames(segment, &first, &last);
         std::int32_t acoustic = 0, language = 0, backoff = 0;
         ps_seg_prob(segment, &acoustic, &language, &backoff);
-        const char* unit = ps_seg_word(segment);
-        const bool speech = !isSilenceOrNoise(unit);
         result.acousticScore += acoustic;
-        if (speech)
+        if (!isSilenceOrNoise(ps_seg_word(segment)))
             result.speechFrames += last - first + 1;
-        result.segments.push_back({QString::fromUtf8(unit), first, last, acoustic, speech});
     }
     return result;
 }

@@ -7,20 +7,10 @@
 #include <cstdint>
 #include <memory>
 #include <span>
-#include <vector>
 
 struct ps_decoder_s;
 
 namespace tk::agent::listening {
-
-// One word (or phone, or silence) of a decoded utterance.
-struct DecodedSegment {
-    QString unit;       // word, phone or filler as the decoder names it
-    int firstFrame = 0; // inclusive
-    int lastFrame = 0;  // inclusive
-    std::int32_t acousticScore = 0;
-    bool speech = false; // a word or phone, not silence or noise
-};
 
 // What one utterance decoded to.
 struct DecodeResult {
@@ -29,7 +19,6 @@ struct DecodeResult {
     int frames = 0;                 // 10 ms frames decoded
     int speechFrames = 0;           // frames the best path gave to words or phones, not to
                                     // silence or noise
-    std::vector<DecodedSegment> segments;
 };
 
 // One pocketsphinx decoder over the en-us acoustic model, searching either a

@@ -33,7 +33,7 @@ SphinxSpeechInput::SphinxSpeechInput(AudioCapture* capture, const SpeechModelFil
     m_thread.setObjectName(QStringLiteral("listening"));
     connect(m_worker, &ListeningWorker::hearingStarted, this, &SphinxSpeechInput::onHearingStarted);
     connect(m_worker, &ListeningWorker::heard, this, &SphinxSpeechInput::onHeard);
-    connect(m_worker, &ListeningWorker::failed, this, &SphinxSpeechInput::onFailure);
+    connect(m_worker, &ListeningWorker::failed, this, &SphinxSpeechInput::onRecognizerFailure);
     connect(m_worker, &ListeningWorker::unpronounceableWords, this, [](const QStringList& words) {
         qCWarning(lcListening) << "no pronunciation for" << words
                                << "- phrases with these words cannot be recognized";
@@ -51,11 +51,11 @@ SphinxSpeechInput::SphinxSpeechInput(AudioCapture* capture, const SpeechModelFil
                     },
                     Qt::QueuedConnection);
             });
-    connect(m_capture, &AudioCapture::failed, this, &SphinxSpeechInput::onFailure);
+    connect(m_capture, &AudioCapture::failed, this, &SphinxSpeechInput::onCaptureFailure);
     connect(m_capture, &AudioCapture::availabilityChanged, this, [this] {
         // A device came or went: a capture failure may be over, try afresh next time.
         if (!m_capture->isActive())
-            m_failure.clear();
+            m_captureFailure.clear();
         if (m_session && !m_capture->isAvailable())
             stopListening();
         emit availabilityChanged();
@@ -77,8 +77,10 @@ bool SphinxSpeechInput::isAvailable() const {
 QString SphinxSpeechInput::unavailableReason() const {
     if (!m_modelProblem.isEmpty())
         return m_modelProblem;
-    if (!m_failure.isEmpty())
-        return m_failure;
+    if (!m_recognizerFailure.isEmpty())
+        return m_recognizerFailure;
+    if (!m_captureFailure.isEmpty())
+        return m_captureFailure;
     return m_capture->unavailableReason();
 }
 
@@ -134,9 +136,18 @@ void SphinxSpeechInput::onHeard(quint64 session, const QString& commandName, con
     emit heard(commandName, text);
 }
 
-void SphinxSpeechInput::onFailure(const QString& reason) {
-    const bool changed = m_failure != reason;
-    m_failure = reason;
+void SphinxSpeechInput::onCaptureFailure(const QString& reason) {
+    const bool changed = m_captureFailure != reason;
+    m_captureFailure = reason;
+    qCWarning(lcListening) << reason;
+    stopListening();
+    if (changed)
+        emit availabilityChanged();
+}
+
+void SphinxSpeechInput::onRecognizerFailure(const QString& reason) {
+    const bool changed = m_recognizerFailure != reason;
+    m_recognizerFailure = reason;
     qCWarning(lcListening) << reason;
     stopListening();
     if (changed)

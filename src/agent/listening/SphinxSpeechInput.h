@@ -48,12 +48,14 @@ signals:
 private:
     void onHearingStarted(quint64 session);
     void onHeard(quint64 session, const QString& commandName, const QString& text);
-    void onFailure(const QString& reason);
+    void onCaptureFailure(const QString& reason);
+    void onRecognizerFailure(const QString& reason);
 
     AudioCapture* m_capture;
     SpeechModelFiles m_model;
-    QString m_modelProblem; // set once: the model files are missing
-    QString m_failure;      // the recognizer or the capture failed
+    QString m_modelProblem;      // set once: the model files are missing
+    QString m_captureFailure;    // the capture could not start or stopped working
+    QString m_recognizerFailure; // the recognizer could not be loaded (for good)
     QThread m_thread;
     ListeningWorker* m_worker;
     QTimer m_quiet;

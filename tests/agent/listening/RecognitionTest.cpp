@@ -15,6 +15,7 @@ struct Heard {
     int hearingStarted = 0;
     QStringList commands;
     QStringList phrases;
+    QString details; // what was decoded and how confidently, for failure messages
 };
 
 } // namespace
@@ -34,8 +35,13 @@ class RecognitionTest : public QObject {
             if (event.kind == ListeningEvent::Kind::HearingStarted) {
                 ++heard.hearingStarted;
             } else {
-                heard.commands.append(event.recognition.command);
-                heard.phrases.append(event.recognition.phrase);
+                const Recognition& r = event.recognition;
+                heard.commands.append(r.command);
+                heard.phrases.append(r.phrase);
+                heard.details += QString("[%1: score %2 coverage %3] ")
+                                     .arg(r.decoded)
+                                     .arg(r.confidence.scorePerFrame, 0, 'f', 2)
+                                     .arg(r.confidence.coverage, 0, 'f', 2);
             }
         }
         return heard;
@@ -122,7 +128,7 @@ private slots:
         QFETCH(QString, command);
         const Heard heard = listen(phrase, voice);
         QCOMPARE(heard.hearingStarted, 1);
-        QCOMPARE(heard.commands, QStringList{command});
+        QVERIFY2(heard.commands == QStringList{command}, qPrintable(heard.details));
     }
 
     void unrelatedSentences_mostlyRaiseTheEmptyName() {
