@@ -13,7 +13,8 @@ struct Confidence {
     double scorePerFrame = 0;
     // The grammar's word frames / the phone loop's speech frames. Speech that
     // matches no phrase tends to be explained as a short phrase padded with
-    // silence, which leaves much of the speech uncovered.
+    // silence, which leaves much of the speech uncovered. (The detector's loud
+    // frames are no better a reference: measured, they separate worse.)
     double coverage = 0;
 
     // The confidence of words (a grammar decode) against phones (the phone loop's
@@ -22,9 +23,12 @@ struct Confidence {
 };
 
 // The limits an utterance must pass to raise its command. The defaults come from
-// the calibration run of the listening benchmark (bench_listening --calibrate):
-// synthesized catalogue phrases against unrelated sentences, several voices and
-// noise levels.
+// the calibration run of the listening benchmark (bench_listening --calibrate
+// --seed 5000, see bench/listening/calibration.md): the 77 catalogue phrases and
+// 40 unrelated sentences in four synthesized voices at 30, 20 and 12 dB of
+// speech over noise. They are the limits that keep the most phrases with at most
+// 1 % false accepts: 89.5 % of the phrases raised their command, 0.8 % of the
+// unrelated utterances raised one.
 struct ConfidenceRule {
     double minScorePerFrame = -15.0;
     double minCoverage = 0.55;
