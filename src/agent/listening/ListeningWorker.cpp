@@ -1,6 +1,13 @@
 #include "agent/listening/ListeningWorker.h"
 
+#include <QLoggingCategory>
+
 namespace tk::agent::listening {
+
+namespace {
+// What each utterance decoded to; QT_LOGGING_RULES="tk.listening.debug=true" shows it.
+Q_LOGGING_CATEGORY(lcUtterances, "tk.listening", QtInfoMsg)
+} // namespace
 
 ListeningWorker::ListeningWorker(SpeechModelFiles model) : m_model(std::move(model)) {}
 
@@ -58,8 +65,14 @@ void ListeningWorker::push(quint64 session, const std::vector<std::int16_t>& sam
     for (const ListeningEvent& event : m_engine->push(samples)) {
         if (event.kind == ListeningEvent::Kind::HearingStarted)
             emit hearingStarted(session);
-        else
-            emit heard(session, event.recognition.command, event.recognition.phrase);
+        else {
+            const Recognition& r = event.recognition;
+            qCDebug(lcUtterances).nospace()
+                << "utterance of " << r.frames << " frames: \"" << r.decoded << "\" score/frame "
+                << r.confidence.scorePerFrame << " coverage " << r.confidence.coverage << " -> \""
+                << r.command << "\" (phones: " << r.phones << ")";
+            emit heard(session, r.command, r.phrase);
+        }
     }
 }
 

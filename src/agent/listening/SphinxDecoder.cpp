@@ -33,7 +33,11 @@ std::unique_ptr<SphinxDecoder> SphinxDecoder::create(const SpeechModelFiles& mod
     std::vector<const char*> arguments{"decoder", "-hmm", hmm.constData(), "-logfn", "/dev/null",
                                        // Our own detector cuts utterances; the decoder
                                        // must see every frame it is given.
-                                       "-remove_silence", "no"};
+                                       "-remove_silence", "no",
+                                       // Digital silence (a muted or virtual microphone)
+                                       // gives degenerate features; a least-bit of dither
+                                       // keeps them sane.
+                                       "-dither", "yes"};
     if (search == Search::PhoneLoop)
         arguments.insert(arguments.end(), {"-allphone_ci", "yes"});
     cmd_ln_t* config = cmd_ln_parse_r(nullptr, ps_args(), int(arguments.size()),
