@@ -143,8 +143,9 @@ void calibrate(const std::vector<Trial>& trials, const QHash<QString, QString>& 
             const Score s = score(trials, rule, commandOf);
             if (s.falseAccepts > 0.01 * s.unrelated)
                 continue;
+            // On a tie the stricter limits (searched later) win.
             if (!found || s.right > bestScore.right ||
-                (s.right == bestScore.right && s.falseAccepts < bestScore.falseAccepts)) {
+                (s.right == bestScore.right && s.falseAccepts <= bestScore.falseAccepts)) {
                 best = rule;
                 bestScore = s;
                 found = true;

@@ -48,9 +48,10 @@ bool MicrophoneCapture::start() {
     }
     m_converter = std::make_unique<AudioFormatConverter>(format);
     m_source = new QAudioSource(device, format, this);
-    // About a fifth of a second of audio per read keeps latency low without
-    // waking the thread for every few samples.
-    m_source->setBufferSize(format.bytesForDuration(200000));
+    // The device hands over audio in pieces of about this size: small enough to
+    // add little to the delay between the end of speech and its command, large
+    // enough not to wake the thread for every few samples.
+    m_source->setBufferSize(format.bytesForDuration(40000));
     connect(m_source, &QAudioSource::stateChanged, this, [this](QAudio::State state) {
         if (m_source && state == QAudio::StoppedState && m_source->error() != QAudio::NoError)
             fail(QStringLiteral("The microphone stopped working."));

@@ -76,7 +76,7 @@ private slots:
         QTest::newRow("real chat") << "real chat"
                                    << "en-us"
                                    << "rchat";
-        QTest::newRow("rchat") << "rchat"
+        QTest::newRow("vchat") << "vchat"
                                << "en-us+f3"
                                << "rchat";
         QTest::newRow("how old are you") << "how old are you"
