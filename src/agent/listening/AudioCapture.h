@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+namespace tk::agent::listening {
+
+// A source of audio for listening, delivered as 16 kHz mono 16-bit samples on the
+// thread that owns the source. The microphone is one; tests and tools feed
+// prepared audio through another, so that both take the same way to the recognizer.
+class AudioCapture : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~AudioCapture() override = default;
+    AudioCapture(const AudioCapture&) = delete;
+    AudioCapture& operator=(const AudioCapture&) = delete;
+
+    // Whether there is something to capture from.
+    virtual bool isAvailable() const = 0;
+    // Why not, in one sentence for the user; "" when available.
+    virtual QString unavailableReason() const = 0;
+    // Starts delivering audio; false (with failed emitted) when it cannot.
+    virtual bool start() = 0;
+    // Stops delivering audio; nothing more arrives after it returns.
+    virtual void stop() = 0;
+    virtual bool isActive() const = 0;
+
+signals:
+    void audio(const std::vector<std::int16_t>& samples);
+    // Capturing stopped or could not start; reason is one sentence for the user.
+    void failed(const QString& reason);
+    // The source came or went (a microphone plugged in or removed).
+    void availabilityChanged();
+};
+
+} // namespace tk::agent::listening

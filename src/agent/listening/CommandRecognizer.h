@@ -1,0 +1,69 @@
+#pragma once
+
+#include "agent/SpeechInput.h"
+#include "agent/listening/CommandGrammar.h"
+#include "agent/listening/ConfidenceRule.h"
+#include "agent/listening/SpeechModelFiles.h"
+
+#include <QSet>
+#include <QStringList>
+#include <cstdint>
+#include <memory>
+#include <span>
+
+namespace tk::agent::listening {
+
+class PronunciationResolver;
+class SphinxDecoder;
+
+// The outcome of one utterance.
+struct Recognition {
+    QString command; // the command raised; "" when the utterance matched none well enough
+    QString phrase;  // the registered phrase heard; "" when rejected
+    QString decoded; // the grammar's best phrase (spoken form), accepted or not
+    QString phones;  // what the phone loop heard, for diagnostics
+    Confidence confidence;
+    int frames = 0;
+};
+
+// Recognizes utterances against the phrases of the registered commands: a grammar
+// decoder and a phone-loop decoder listen to the same audio side by side, and the
+// comparison of the two (ConfidenceRule) decides whether the phrase was really said.
+class CommandRecognizer {
+public:
+    // Loads both decoders; null with a reason in error when the model cannot be loaded.
+    static std::unique_ptr<CommandRecognizer> create(const SpeechModelFiles& model, QString* error);
+    ~CommandRecognizer();
+    CommandRecognizer(const CommandRecognizer&) = delete;
+    CommandRecognizer& operator=(const CommandRecognizer&) = delete;
+
+    // Makes commands the recognizable set, giving their words pronunciations from
+    // resolver first. Returns the words that nothing could pronounce; the phrases
+    // that use them are left out. Applies from the next utterance on.
+    QStringList setCommands(const QList<VoiceCommand>& commands,
+                            const PronunciationResolver& resolver);
+    // The phrases currently recognizable.
+    const CommandGrammar& grammar() const { return m_grammar; }
+
+    void setRule(const ConfidenceRule& rule) { m_rule = rule; }
+    const ConfidenceRule& rule() const { return m_rule; }
+
+    void beginUtterance();
+    void process(std::span<const std::int16_t> samples);
+    // Whether the utterance so far is a whole phrase that no longer phrase
+    // continues, so that a short pause may end it.
+    bool heardCompletePhrase() const;
+    Recognition endUtterance();
+    bool inUtterance() const { return m_inUtterance; }
+
+private:
+    CommandRecognizer(std::unique_ptr<SphinxDecoder> words, std::unique_ptr<SphinxDecoder> phones);
+    std::unique_ptr<SphinxDecoder> m_words;
+    std::unique_ptr<SphinxDecoder> m_phones;
+    CommandGrammar m_grammar;
+    QSet<QString> m_addedPronunciations;
+    ConfidenceRule m_rule;
+    bool m_inUtterance = false;
+};
+
+} // namespace tk::agent::listening

@@ -1,0 +1,94 @@
+#include "agent/listening/ListeningEngine.h"
+
+namespace tk::agent::listening {
+
+namespace {
+// Quiet frames at the end of an utterance that the decoders get. The detector
+// waits far longer before it ends an utterance, but the grammar can explain
+// trailing noise only as silence, and a long noisy tail can push its final
+// state out of the search beam.
+constexpr int kDecodedTailFrames = 15;
+} // namespace
+
+ListeningEngine::ListeningEngine(std::unique_ptr<CommandRecognizer> recognizer,
+                                 PronunciationResolver resolver, const VadSettings& vad)
+    : m_recognizer(std::move(recognizer)), m_resolver(std::move(resolver)), m_vad(vad) {}
+
+void ListeningEngine::setCommands(const QList<VoiceCommand>& commands) {
+    m_pendingCommands = commands;
+    if (!m_vad.inUtterance())
+        applyPendingCommands();
+}
+
+void ListeningEngine::applyPendingCommands() {
+    if (!m_pendingCommands)
+        return;
+    m_unpronounceable = m_recognizer->setCommands(*m_pendingCommands, m_resolver);
+    m_pendingCommands.reset();
+}
+
+std::vector<ListeningEvent> ListeningEngine::push(std::span<const std::int16_t> samples) {
+    std::vector<ListeningEvent> out;
+    // Frame by frame, so that a pause is judged on exactly the audio before it.
+    while (!samples.empty()) {
+        const std::size_t take =
+            std::min(samples.size(), std::size_t(VoiceActivityDetector::kFrameSamples));
+        std::vector<VadEvent> events = m_vad.push(samples.first(take));
+        samples = samples.subspan(take);
+        for (VadEvent& event : events)
+            handle(event, out);
+    }
+    flushAudio();
+    return out;
+}
+
+void ListeningEngine::handle(VadEvent& event, std::vector<ListeningEvent>& out) {
+    switch (event.kind) {
+    case VadEvent::Kind::Started:
+        m_recognizer->beginUtterance();
+        out.push_back({ListeningEvent::Kind::HearingStarted, {}, 0});
+        break;
+    case VadEvent::Kind::Audio:
+        m_unfed.insert(m_unfed.end(), event.samples.begin(), event.samples.end());
+        break;
+    case VadEvent::Kind::Paused:
+        flushAudio();
+        if (m_recognizer->heardCompletePhrase()) {
+            for (VadEvent& ended : m_vad.finishUtterance())
+                handle(ended, out);
+        }
+        break;
+    case VadEvent::Kind::Ended: {
+        flushAudio();
+        m_unfed.clear(); // the rest of the quiet tail
+        ListeningEvent heard{ListeningEvent::Kind::Heard, m_recognizer->endUtterance(),
+                             m_vad.trailingQuietFrames() * 10};
+        out.push_back(std::move(heard));
+        applyPendingCommands();
+        break;
+    }
+    }
+}
+
+void ListeningEngine::flushAudio() {
+    // Quiet audio beyond the tail the decoders get is held back: it is fed when
+    // speech resumes (a pause inside the utterance) and dropped when it ends.
+    const std::size_t heldBack = std::min(
+        m_unfed.size(), std::size_t(std::max(0, m_vad.trailingQuietFrames() - kDecodedTailFrames)) *
+                            VoiceActivityDetector::kFrameSamples);
+    const std::size_t feed = m_unfed.size() - heldBack;
+    if (feed == 0)
+        return;
+    m_recognizer->process(std::span<const std::int16_t>(m_unfed.data(), feed));
+    m_unfed.erase(m_unfed.begin(), m_unfed.begin() + std::ptrdiff_t(feed));
+}
+
+void ListeningEngine::reset() {
+    m_unfed.clear();
+    if (m_recognizer->inUtterance())
+        m_recognizer->endUtterance();
+    m_vad.reset();
+    applyPendingCommands();
+}
+
+} // namespace tk::agent::listening

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "agent/SpeechInput.h"
+#include "agent/listening/ListeningEngine.h"
+#include "agent/listening/SpeechModelFiles.h"
+
+#include <QObject>
+#include <memory>
+
+namespace tk::agent::listening {
+
+// The listening engine on its own thread. Every call comes in queued from the
+// owner; results go back as signals. The recognizer is loaded on first use, so a
+// program that never listens never pays for it.
+class ListeningWorker final : public QObject {
+    Q_OBJECT
+public:
+    explicit ListeningWorker(SpeechModelFiles model);
+    ~ListeningWorker() override;
+    ListeningWorker(const ListeningWorker&) = delete;
+    ListeningWorker& operator=(const ListeningWorker&) = delete;
+
+    void setCommands(const QList<VoiceCommand>& commands);
+    // Audio of session is listened to from now on; any earlier session is dropped.
+    void startSession(quint64 session);
+    void stopSession();
+    void push(quint64 session, const std::vector<std::int16_t>& samples);
+
+signals:
+    void hearingStarted(quint64 session);
+    void heard(quint64 session, const QString& commandName, const QString& text);
+    // The recognizer could not be loaded; reason for the user.
+    void failed(const QString& reason);
+    // Words of the registered phrases nothing could pronounce.
+    void unpronounceableWords(const QStringList& words);
+
+private:
+    bool ensureEngine();
+
+    SpeechModelFiles m_model;
+    std::unique_ptr<ListeningEngine> m_engine;
+    bool m_failed = false;
+    QList<VoiceCommand> m_commands;
+    quint64 m_session = 0;
+};
+
+} // namespace tk::agent::listening

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace tk::agent::listening {
+
+// Where the recognizer's en-us model lives: the acoustic model directory and the
+// pronunciation dictionary.
+struct SpeechModelFiles {
+    QString acousticModel; // directory with mdef, means, variances, ...
+    QString dictionary;    // the model's pronunciation dictionary
+
+    // The model as the distribution installs it.
+    static SpeechModelFiles installed();
+    // The model laid out as installed, under directory (".../model/en-us").
+    static SpeechModelFiles under(const QString& directory);
+
+    // The files the recognizer needs that are not there; empty when all are.
+    QStringList missingFiles() const;
+};
+
+} // namespace tk::agent::listening

@@ -1,0 +1,157 @@
+#include "agent/listening/SphinxSpeechInput.h"
+
+#include "agent/listening/ListeningWorker.h"
+#include "agent/listening/MicrophoneCapture.h"
+
+#include <QLoggingCategory>
+
+namespace tk::agent::listening {
+
+namespace {
+Q_LOGGING_CATEGORY(lcListening, "tk.listening")
+constexpr int kDefaultQuietMs = 8000;
+} // namespace
+
+SphinxSpeechInput::SphinxSpeechInput(QObject* parent)
+    : SphinxSpeechInput(new MicrophoneCapture, SpeechModelFiles::installed(), parent) {}
+
+SphinxSpeechInput::SphinxSpeechInput(AudioCapture* capture, const SpeechModelFiles& model,
+                                     QObject* parent)
+    : SpeechInput(parent), m_capture(capture), m_model(model),
+      m_worker(new ListeningWorker(model)) {
+    m_capture->setParent(this);
+    if (!model.missingFiles().isEmpty()) {
+        m_modelProblem = QStringLiteral("Tovrin cannot listen because the speech recognition "
+                                        "model is not installed (package pocketsphinx-en-us).");
+        qCInfo(lcListening) << "missing model files:" << model.missingFiles();
+    }
+    m_quiet.setSingleShot(true);
+    m_quiet.setInterval(kDefaultQuietMs);
+    connect(&m_quiet, &QTimer::timeout, this, &SphinxSpeechInput::stopListening);
+
+    m_worker->moveToThread(&m_thread);
+    m_thread.setObjectName(QStringLiteral("listening"));
+    connect(m_worker, &ListeningWorker::hearingStarted, this, &SphinxSpeechInput::onHearingStarted);
+    connect(m_worker, &ListeningWorker::heard, this, &SphinxSpeechInput::onHeard);
+    connect(m_worker, &ListeningWorker::failed, this, &SphinxSpeechInput::onRecognizerFailure);
+    connect(m_worker, &ListeningWorker::unpronounceableWords, this, [](const QStringList& words) {
+        qCWarning(lcListening) << "no pronunciation for" << words
+                               << "- phrases with these words cannot be recognized";
+    });
+    m_thread.start();
+
+    connect(m_capture, &AudioCapture::audio, this,
+            [this](const std::vector<std::int16_t>& samples) {
+                if (!m_session)
+                    return;
+                QMetaObject::invokeMethod(
+                    m_worker,
+                    [worker = m_worker, session = m_session, samples] {
+                        worker->push(session, samples);
+                    },
+                    Qt::QueuedConnection);
+            });
+    connect(m_capture, &AudioCapture::failed, this, &SphinxSpeechInput::onCaptureFailure);
+    connect(m_capture, &AudioCapture::availabilityChanged, this, [this] {
+        // A device came or went: a capture failure may be over, try afresh next time.
+        if (!m_capture->isActive())
+            m_captureFailure.clear();
+        if (m_session && !m_capture->isAvailable())
+            stopListening();
+        emit availabilityChanged();
+    });
+}
+
+SphinxSpeechInput::~SphinxSpeechInput() {
+    m_session = 0;
+    m_capture->stop();
+    m_thread.quit();
+    m_thread.wait();
+    delete m_worker;
+}
+
+bool SphinxSpeechInput::isAvailable() const {
+    return unavailableReason().isEmpty();
+}
+
+QString SphinxSpeechInput::unavailableReason() const {
+    if (!m_modelProblem.isEmpty())
+        return m_modelProblem;
+    if (!m_recognizerFailure.isEmpty())
+        return m_recognizerFailure;
+    if (!m_captureFailure.isEmpty())
+        return m_captureFailure;
+    return m_capture->unavailableReason();
+}
+
+void SphinxSpeechInput::setCommands(const QList<VoiceCommand>& commands) {
+    m_commands = commands;
+    QMetaObject::invokeMethod(
+        m_worker, [worker = m_worker, commands] { worker->setCommands(commands); },
+        Qt::QueuedConnection);
+}
+
+void SphinxSpeechInput::startListening() {
+    if (!isAvailable())
+        return;
+    if (m_session) {
+        if (m_quiet.isActive())
+            m_quiet.start();
+        return;
+    }
+    // A capture that cannot start reports failed(), which records the reason.
+    if (!m_capture->start())
+        return;
+    const quint64 session = ++m_lastSession;
+    m_session = session;
+    QMetaObject::invokeMethod(
+        m_worker, [worker = m_worker, session] { worker->startSession(session); },
+        Qt::QueuedConnection);
+    m_quiet.start();
+    emit listeningStarted();
+}
+
+void SphinxSpeechInput::stopListening() {
+    if (!m_session)
+        return;
+    m_session = 0;
+    m_quiet.stop();
+    m_capture->stop();
+    QMetaObject::invokeMethod(
+        m_worker, [worker = m_worker] { worker->stopSession(); }, Qt::QueuedConnection);
+    emit listeningStopped();
+}
+
+void SphinxSpeechInput::onHearingStarted(quint64 session) {
+    if (session != m_session)
+        return;
+    m_quiet.stop();
+    emit hearingStarted();
+}
+
+void SphinxSpeechInput::onHeard(quint64 session, const QString& commandName, const QString& text) {
+    if (session != m_session)
+        return;
+    m_quiet.start();
+    emit heard(commandName, text);
+}
+
+void SphinxSpeechInput::onCaptureFailure(const QString& reason) {
+    const bool changed = m_captureFailure != reason;
+    m_captureFailure = reason;
+    qCWarning(lcListening) << reason;
+    stopListening();
+    if (changed)
+        emit availabilityChanged();
+}
+
+void SphinxSpeechInput::onRecognizerFailure(const QString& reason) {
+    const bool changed = m_recognizerFailure != reason;
+    m_recognizerFailure = reason;
+    qCWarning(lcListening) << reason;
+    stopListening();
+    if (changed)
+        emit availabilityChanged();
+}
+
+} // namespace tk::agent::listening

@@ -1,0 +1,172 @@
+#include "SpeechSamples.h"
+#include "agent/listening/CommandRecognizer.h"
+#include "agent/listening/ListeningEngine.h"
+#include "agent/listening/PronunciationResolver.h"
+
+#include <QtTest>
+
+using namespace tk;
+using namespace tk::agent;
+using namespace tk::agent::listening;
+
+namespace {
+
+struct Heard {
+    int hearingStarted = 0;
+    QStringList commands;
+    QStringList phrases;
+    QString details; // what was decoded and how confidently, for failure messages
+};
+
+} // namespace
+
+// Synthesized speech through the listening engine: the same detector and
+// decoders the microphone's audio goes through.
+class RecognitionTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<ListeningEngine> m_engine;
+    unsigned m_seed = 1;
+
+    Heard listen(const QString& text, const QString& voice, double snrDb = 25) {
+        const auto speech = test::SpeechSamples::speak(text, voice);
+        Heard heard;
+        for (const ListeningEvent& event :
+             m_engine->push(test::SpeechSamples::inNoise(speech, snrDb, 400, 900, ++m_seed))) {
+            if (event.kind == ListeningEvent::Kind::HearingStarted) {
+                ++heard.hearingStarted;
+            } else {
+                const Recognition& r = event.recognition;
+                heard.commands.append(r.command);
+                heard.phrases.append(r.phrase);
+                heard.details += QString("[%1: score %2 coverage %3] ")
+                                     .arg(r.decoded)
+                                     .arg(r.confidence.scorePerFrame, 0, 'f', 2)
+                                     .arg(r.confidence.coverage, 0, 'f', 2);
+            }
+        }
+        return heard;
+    }
+
+private slots:
+    void initTestCase() {
+        const SpeechModelFiles model = SpeechModelFiles::installed();
+        if (!model.missingFiles().isEmpty())
+            QSKIP("the en-us speech model is not installed");
+        if (test::SpeechSamples::speak("test", "en-us").empty())
+            QSKIP("the speech synthesizer cannot start");
+        QString error;
+        auto recognizer = CommandRecognizer::create(model, &error);
+        QVERIFY2(recognizer, qPrintable(error));
+        m_engine = std::make_unique<ListeningEngine>(
+            std::move(recognizer),
+            PronunciationResolver(model.dictionary, PronunciationResolver::reviewedLexicon(),
+                                  nullptr));
+        m_engine->setCommands(test::voiceCommandsOf(test::tovrinCatalogue()));
+        QCOMPARE(m_engine->unpronounceableWords(), QStringList{});
+        QCOMPARE(m_engine->recognizer().grammar().phrases().size(), 77);
+        m_engine->push(test::SpeechSamples::backgroundNoise(1500, 25));
+    }
+
+    void cataloguePhrases_raiseTheirCommands_data() {
+        QTest::addColumn<QString>("phrase");
+        QTest::addColumn<QString>("voice");
+        QTest::addColumn<QString>("command");
+        // One or two phrases of each command, the words missing from the model's
+        // dictionary among them, in two voices.
+        QTest::newRow("real chat") << "real chat"
+                                   << "en-us"
+                                   << "rchat";
+        QTest::newRow("vchat") << "vchat"
+                               << "en-us+f3"
+                               << "rchat";
+        QTest::newRow("how old are you") << "how old are you"
+                                         << "en-us"
+                                         << "theageoftovrin";
+        QTest::newRow("what's your age, tovrin?") << "what's your age, tovrin?"
+                                                  << "en-us+f3"
+                                                  << "theageoftovrin";
+        QTest::newRow("hey tovrin") << "hey tovrin"
+                                    << "en-us"
+                                    << "hello";
+        QTest::newRow("f1") << "f1"
+                            << "en-us"
+                            << "help";
+        QTest::newRow("readme") << "readme"
+                                << "en-us+f3"
+                                << "help";
+        QTest::newRow("creator's") << "what's your creator's name?"
+                                   << "en-us"
+                                   << "theauthor";
+        QTest::newRow("programmer's") << "what's your programmer's name?"
+                                      << "en-us+f3"
+                                      << "theauthor";
+        QTest::newRow("mother") << "who is your mother?"
+                                << "en-us"
+                                << "themotherofyours";
+        QTest::newRow("father") << "what's the name of your father?"
+                                << "en-us+f3"
+                                << "thefatherofyours";
+        QTest::newRow("settings") << "settings"
+                                  << "en-us"
+                                  << "optionse";
+        QTest::newRow("get out of here") << "get out of here"
+                                         << "en-us+f3"
+                                         << "exitpr";
+        QTest::newRow("how's it going") << "how's it going?"
+                                        << "en-us"
+                                        << "howareu";
+        QTest::newRow("what can I call you") << "what can I call you?"
+                                             << "en-us+f3"
+                                             << "thenameoftovrin";
+        QTest::newRow("I need some rest") << "I need some rest"
+                                          << "en-us"
+                                          << "tired";
+    }
+    void cataloguePhrases_raiseTheirCommands() {
+        QFETCH(QString, phrase);
+        QFETCH(QString, voice);
+        QFETCH(QString, command);
+        const Heard heard = listen(phrase, voice);
+        QCOMPARE(heard.hearingStarted, 1);
+        QVERIFY2(heard.commands == QStringList{command}, qPrintable(heard.details));
+    }
+
+    void unrelatedSentences_mostlyRaiseTheEmptyName() {
+        const QStringList sentences = {
+            "open the window",       "tell me a joke",   "the weather is nice today",
+            "turn off the lights",   "I like pizza",     "my computer is slow",
+            "good morning everyone", "where is my phone"};
+        int accepted = 0;
+        for (const QString& sentence : sentences) {
+            const Heard heard = listen(sentence, "en-us");
+            QCOMPARE(heard.commands.size(), 1); // one utterance, always answered
+            if (!heard.commands.first().isEmpty())
+                ++accepted;
+        }
+        QVERIFY2(accepted <= 1, qPrintable(QString::number(accepted)));
+        QCOMPARE(listen("open the window", "en-us+f3").commands, QStringList{""});
+    }
+
+    void newCommands_rebuildTheGrammar() {
+        QList<VoiceCommand> commands = test::voiceCommandsOf(test::tovrinCatalogue());
+        commands.append(VoiceCommand{"window", {"Open the window!"}});
+        m_engine->setCommands(commands);
+        const Heard heard = listen("open the window", "en-us");
+        QCOMPARE(heard.commands, QStringList{"window"});
+        QCOMPARE(heard.phrases, QStringList{"Open the window!"});
+        // Without it again, the same speech matches nothing.
+        m_engine->setCommands(test::voiceCommandsOf(test::tovrinCatalogue()));
+        QCOMPARE(listen("open the window", "en-us").commands, QStringList{""});
+    }
+
+    void noCommands_everyUtteranceGivesTheEmptyName() {
+        m_engine->setCommands({});
+        QVERIFY(m_engine->recognizer().grammar().isEmpty());
+        QCOMPARE(listen("real chat", "en-us").commands, QStringList{""});
+        m_engine->setCommands(test::voiceCommandsOf(test::tovrinCatalogue()));
+        QCOMPARE(listen("real chat", "en-us").commands, QStringList{"rchat"});
+    }
+};
+
+QTEST_GUILESS_MAIN(RecognitionTest)
+#include "RecognitionTest.moc"

@@ -1,0 +1,145 @@
+#include "SpeechSamples.h"
+#include "agent/listening/PcmFeedCapture.h"
+#include "agent/listening/SphinxSpeechInput.h"
+
+#include <QAudioDevice>
+#include <QMediaDevices>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace tk;
+using namespace tk::agent;
+using namespace tk::agent::listening;
+
+class SpeechInputTest : public QObject {
+    Q_OBJECT
+    bool m_canRecognize = false;
+
+private slots:
+    void initTestCase() {
+        m_canRecognize = SpeechModelFiles::installed().missingFiles().isEmpty() &&
+                         !test::SpeechSamples::speak("test", "en-us").empty();
+    }
+
+    void withoutMicrophoneOrModel_isUnavailableWithAReasonAndNeverListens() {
+        auto* absent = new PcmFeedCapture;
+        absent->setAvailable(false, "No microphone was found, so Tovrin cannot listen.");
+        SphinxSpeechInput noMicrophone(absent, SpeechModelFiles::installed());
+        QSignalSpy started(&noMicrophone, &SpeechInput::listeningStarted);
+        QVERIFY(!noMicrophone.isAvailable());
+        QCOMPARE(noMicrophone.unavailableReason(),
+                 QString("No microphone was found, so Tovrin cannot listen."));
+        noMicrophone.startListening();
+        QVERIFY(!noMicrophone.isListening());
+        QCOMPARE(started.count(), 0);
+
+        QTemporaryDir empty;
+        SphinxSpeechInput noModel(new PcmFeedCapture, SpeechModelFiles::under(empty.path()));
+        QVERIFY(!noModel.isAvailable());
+        QVERIFY(noModel.unavailableReason().contains("model is not installed"));
+        noModel.startListening();
+        QVERIFY(!noModel.isListening());
+
+        // The default microphone: available exactly when the system has an input.
+        SphinxSpeechInput microphone;
+        QCOMPARE(microphone.isAvailable(),
+                 !QMediaDevices::audioInputs().isEmpty() &&
+                     SpeechModelFiles::installed().missingFiles().isEmpty());
+        QCOMPARE(microphone.unavailableReason().isEmpty(), microphone.isAvailable());
+    }
+
+    void captureFailingToStart_reportsItOnceAndStaysQuiet() {
+        auto* capture = new PcmFeedCapture;
+        SphinxSpeechInput input(capture, SpeechModelFiles::installed());
+        if (!input.isAvailable())
+            QSKIP("the en-us speech model is not installed");
+        QSignalSpy availability(&input, &SphinxSpeechInput::availabilityChanged);
+        QSignalSpy started(&input, &SpeechInput::listeningStarted);
+        // The device vanishes between the check and the start.
+        capture->failNextStart("The microphone could not be opened.");
+        input.startListening();
+        QCOMPARE(started.count(), 0);
+        QVERIFY(!input.isListening());
+        QCOMPARE(availability.count(), 1);
+        QCOMPARE(input.unavailableReason(), QString("The microphone could not be opened."));
+        input.startListening(); // no retry loop, no second report
+        QCOMPARE(availability.count(), 1);
+        QVERIFY(!input.isListening());
+        // The devices change (one is plugged in): available again, and it listens.
+        capture->setAvailable(false, "No microphone was found, so Tovrin cannot listen.");
+        capture->setAvailable(true);
+        QVERIFY(input.isAvailable());
+        input.startListening();
+        QVERIFY(input.isListening());
+        QCOMPARE(started.count(), 1);
+    }
+
+    void spokenPhrase_isHeardOnTheOwnersThreadAndTheSessionClosesWhenQuiet() {
+        if (!m_canRecognize)
+            QSKIP("the speech model or the synthesizer is missing");
+        auto* capture = new PcmFeedCapture;
+        SphinxSpeechInput input(capture, SpeechModelFiles::installed());
+        input.setCommands(test::voiceCommandsOf(test::tovrinCatalogue()));
+        input.setQuietTimeout(1500);
+        QSignalSpy started(&input, &SpeechInput::listeningStarted);
+        QSignalSpy stopped(&input, &SpeechInput::listeningStopped);
+        QSignalSpy hearing(&input, &SpeechInput::hearingStarted);
+        QStringList events;
+        QThread* deliveredOn = nullptr;
+        connect(&input, &SpeechInput::heard, this, [&](const QString& name, const QString& text) {
+            events.append(name + "|" + text);
+            deliveredOn = QThread::currentThread();
+        });
+
+        input.startListening();
+        QVERIFY(input.isListening());
+        QCOMPARE(started.count(), 1);
+        input.startListening(); // already listening: no second session
+        QCOMPARE(started.count(), 1);
+
+        capture->feed(test::SpeechSamples::backgroundNoise(1000, 25));
+        capture->feed(test::SpeechSamples::inNoise(test::SpeechSamples::speak("real chat", "en-us"),
+                                                   25, 300, 800));
+        capture->feed(test::SpeechSamples::inNoise(
+            test::SpeechSamples::speak("open the window", "en-us"), 25, 300, 800, 5));
+        QTRY_COMPARE_WITH_TIMEOUT(events.size(), 2, 20000);
+        QCOMPARE(events, QStringList({"rchat|real chat", "|"}));
+        QCOMPARE(hearing.count(), 2);
+        QCOMPARE(deliveredOn, QThread::currentThread());
+        // Nothing more is said: the session closes by itself.
+        QTRY_COMPARE_WITH_TIMEOUT(stopped.count(), 1, 10000);
+        QVERIFY(!input.isListening());
+    }
+
+    void stopListening_dropsWhatWasStillBeingHeard() {
+        if (!m_canRecognize)
+            QSKIP("the speech model or the synthesizer is missing");
+        auto* capture = new PcmFeedCapture(PcmFeedCapture::Pace::RealTime);
+        SphinxSpeechInput input(capture, SpeechModelFiles::installed());
+        input.setCommands(test::voiceCommandsOf(test::tovrinCatalogue()));
+        QSignalSpy hearing(&input, &SpeechInput::hearingStarted);
+        QSignalSpy heard(&input, &SpeechInput::heard);
+        QSignalSpy stopped(&input, &SpeechInput::listeningStopped);
+        input.startListening();
+        capture->feed(test::SpeechSamples::backgroundNoise(1000, 25));
+        capture->feed(test::SpeechSamples::inNoise(
+            test::SpeechSamples::speak("what is your age, tovrin?", "en-us"), 25, 200, 1500));
+        QTRY_COMPARE_WITH_TIMEOUT(hearing.count(), 1, 10000);
+        input.stopListening(); // Tovrin starts speaking, say
+        QCOMPARE(stopped.count(), 1);
+        QVERIFY(!capture->isActive());
+        QTest::qWait(1500);
+        QCOMPARE(heard.count(), 0);
+
+        // A new session hears afresh.
+        input.startListening();
+        capture->feed(test::SpeechSamples::inNoise(test::SpeechSamples::speak("options", "en-us"),
+                                                   25, 600, 900));
+        QTRY_COMPARE_WITH_TIMEOUT(heard.count(), 1, 10000);
+        QCOMPARE(heard.first().first().toString(), QString("optionse"));
+    }
+};
+
+QTEST_GUILESS_MAIN(SpeechInputTest)
+#include "SpeechInputTest.moc"

@@ -1,0 +1,135 @@
+#include "SpeechSamples.h"
+#include "agent/listening/SphinxSpeechInput.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <csignal>
+
+using namespace tk;
+using namespace tk::agent;
+using namespace tk::agent::listening;
+
+// Speech played into a virtual microphone reaches the program through the real
+// microphone path (Qt Multimedia's audio source, the converter, the detector, the
+// decoders). A private PulseAudio daemon provides it: a null sink "mic" whose
+// monitor is remapped into an ordinary source, the default one (Qt lists no
+// monitor sources), so that `paplay --device=mic` speaks into the microphone.
+class VirtualMicrophoneTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_runtime;
+    QProcess m_daemon;
+    QString m_skip;
+
+    QProcessEnvironment pulseEnvironment() const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_RUNTIME_DIR", m_runtime.path());
+        env.insert("HOME", m_runtime.path());
+        env.remove("PULSE_SERVER");
+        return env;
+    }
+
+    bool pactl(const QStringList& arguments, QString* output = nullptr) {
+        QProcess process;
+        process.setProcessEnvironment(pulseEnvironment());
+        process.start("pactl", arguments);
+        const bool ok = process.waitForFinished(5000) &&
+                        process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+        if (output)
+            *output =
+                QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
+        return ok;
+    }
+
+    QString startDaemon() {
+        for (const char* program : {"pulseaudio", "pactl", "paplay"}) {
+            if (QStandardPaths::findExecutable(program).isEmpty())
+                return QString("%1 is not installed").arg(program);
+        }
+        if (!m_runtime.isValid())
+            return "no temporary directory";
+        m_daemon.setProcessEnvironment(pulseEnvironment());
+        m_daemon.setProcessChannelMode(QProcess::MergedChannels);
+        m_daemon.start("pulseaudio", {"--daemonize=no", "--exit-idle-time=-1", "-n",
+                                      "--load=module-native-protocol-unix",
+                                      "--load=module-null-sink sink_name=spk",
+                                      "--load=module-null-sink sink_name=mic"});
+        if (!m_daemon.waitForStarted(5000))
+            return "pulseaudio could not be started";
+        QString output;
+        for (int attempt = 0; attempt < 50 && !pactl({"info"}, &output); ++attempt) {
+            if (m_daemon.state() != QProcess::Running)
+                return "pulseaudio exited: " + QString::fromUtf8(m_daemon.readAll()).trimmed();
+            QTest::qWait(100);
+        }
+        if (!pactl({"info"}, &output))
+            return "pulseaudio does not answer: " + output.trimmed();
+        if (!pactl({"load-module", "module-remap-source", "master=mic.monitor", "source_name=vmic",
+                    "source_properties=device.description=VirtualMicrophone"},
+                   &output) ||
+            !pactl({"set-default-sink", "spk"}) || !pactl({"set-default-source", "vmic"}))
+            return "the virtual microphone could not be set up: " + output.trimmed();
+        // This process talks to the private daemon from now on.
+        qputenv("PULSE_SERVER", ("unix:" + m_runtime.path() + "/pulse/native").toUtf8());
+        return {};
+    }
+
+    void play(const QString& text, const QString& file) {
+        const auto speech = test::SpeechSamples::speak(text, "en-us");
+        QVERIFY(test::SpeechSamples::writeWav(file,
+                                              test::SpeechSamples::inNoise(speech, 30, 300, 300)));
+        QProcess player;
+        player.setProcessEnvironment(pulseEnvironment());
+        player.start("paplay", {"--device=mic", file});
+        QVERIFY(player.waitForFinished(15000));
+        QCOMPARE(player.exitCode(), 0);
+    }
+
+private slots:
+    void initTestCase() {
+        if (!SpeechModelFiles::installed().missingFiles().isEmpty())
+            m_skip = "the en-us speech model is not installed";
+        else if (test::SpeechSamples::speak("test", "en-us").empty())
+            m_skip = "the speech synthesizer cannot start";
+        else
+            m_skip = startDaemon();
+    }
+
+    void cleanupTestCase() {
+        if (m_daemon.state() == QProcess::NotRunning)
+            return;
+        ::kill(pid_t(m_daemon.processId()), SIGTERM);
+        if (!m_daemon.waitForFinished(5000)) {
+            m_daemon.kill();
+            m_daemon.waitForFinished(2000);
+        }
+    }
+
+    void speechIntoTheMicrophone_raisesTheCommandsItNames() {
+        if (!m_skip.isEmpty())
+            QSKIP(qPrintable("no virtual microphone: " + m_skip));
+        SphinxSpeechInput input; // the default microphone, as the program uses it
+        QVERIFY2(input.isAvailable(), qPrintable(input.unavailableReason()));
+        input.setCommands(test::voiceCommandsOf(test::tovrinCatalogue()));
+        input.setQuietTimeout(60000);
+        QStringList heard;
+        connect(&input, &SpeechInput::heard, this,
+                [&](const QString& name, const QString&) { heard.append(name); });
+        input.startListening();
+        QVERIFY(input.isListening());
+
+        const QList<std::pair<QString, QString>> said = {
+            {"real chat", "rchat"}, {"how old are you", "theageoftovrin"}, {"open the window", ""}};
+        for (const auto& [text, command] : said) {
+            const qsizetype before = heard.size();
+            play(text, m_runtime.filePath("said.wav"));
+            QTRY_COMPARE_WITH_TIMEOUT(heard.size(), before + 1, 15000);
+            QCOMPARE(heard.last(), command);
+        }
+        input.stopListening();
+    }
+};
+
+QTEST_GUILESS_MAIN(VirtualMicrophoneTest)
+#include "VirtualMicrophoneTest.moc"
