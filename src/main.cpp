@@ -1,6 +1,7 @@
 // Tovrin Kin: wires the real seams, the character runtime and the start-up chain.
 #include "Resources.h"
 #include "agent/CharacterRuntime.h"
+#include "agent/listening/SphinxSpeechInput.h"
 #include "agent/speech/EspeakSpeechOutput.h"
 #include "character/MainWindow.h"
 #include "chat/ChatWindow.h"
@@ -57,10 +58,13 @@ int main(int argc, char* argv[]) {
 
     // No character runtime is wired in yet: without a control the main window
     // tells the user that the character cannot be loaded and the run ends.
-    // The character runtime: the one agent control of the program.
+    // The character runtime: the one agent control of the program, with its
+    // voice and its ears (which outlive it).
+    tk::agent::listening::SphinxSpeechInput speechInput;
     tk::agent::CharacterRuntime runtime;
     runtime.setSpeechOutputFactory(
         [] { return std::make_unique<tk::agent::speech::EspeakSpeechOutput>(); });
+    runtime.setSpeechInput(&speechInput);
     tk::agent::AgentControl* control = &runtime;
     const tk::MainWindowHooks hooks{
         [&context, &control] { tk::ChatWindow::open(context, control); },

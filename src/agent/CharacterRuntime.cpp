@@ -3,6 +3,7 @@
 #include "agent/CharacterFile.h"
 #include "agent/FigureWindow.h"
 #include "agent/FrameRenderer.h"
+#include "agent/ListeningControls.h"
 #include "agent/LoadedCharacter.h"
 #include "agent/RuntimeLog.h"
 #include "agent/SpeechInput.h"
@@ -24,6 +25,7 @@ CharacterRuntime::CharacterRuntime(QObject* parent) : AgentControl(parent) {
 CharacterRuntime::~CharacterRuntime() {
     // Characters go first: their destructors still reach the speech input.
     m_characters.clear();
+    m_listeningControls.reset();
 }
 
 void CharacterRuntime::setSpeechOutputFactory(SpeechOutputFactory factory) {
@@ -37,9 +39,12 @@ std::unique_ptr<SpeechOutput> CharacterRuntime::makeSpeechOutput() const {
 void CharacterRuntime::setSpeechInput(SpeechInput* input) {
     if (m_speechInput)
         m_speechInput->disconnect(this);
+    m_listeningControls.reset();
     m_speechInput = input;
     connectSpeechInput();
     updateVoiceCommands();
+    if (input)
+        m_listeningControls = std::make_unique<ListeningControls>(*this, *input);
 }
 
 void CharacterRuntime::connectSpeechInput() {
@@ -92,14 +97,20 @@ void CharacterRuntime::updateVoiceCommands() {
 }
 
 void CharacterRuntime::addMenuAction(QAction* action) {
-    if (action && !menuActions().contains(action))
-        m_menuActions.append(action);
+    if (!action || menuActions().contains(action))
+        return;
+    m_menuActions.append(action);
+    // Their shortcuts work while a figure has the focus.
+    for (const auto& [id, character] : m_characters)
+        character->window()->addAction(action);
 }
 
 void CharacterRuntime::removeMenuAction(QAction* action) {
     m_menuActions.removeIf([action](const QPointer<QAction>& entry) {
         return entry.isNull() || entry.data() == action;
     });
+    for (const auto& [id, character] : m_characters)
+        character->window()->removeAction(action);
 }
 
 QList<QAction*> CharacterRuntime::menuActions() const {
@@ -168,6 +179,18 @@ bool CharacterRuntime::isLoaded(const QString& id) const {
     return find(id) != nullptr;
 }
 
+QList<CommandRegistration> CharacterRuntime::commands(const QString& id) const {
+    const LoadedCharacter* character = find(id);
+    return character ? character->commands() : QList<CommandRegistration>();
+}
+
+QStringList CharacterRuntime::characterIds() const {
+    QStringList ids;
+    for (const auto& [id, character] : m_characters)
+        ids.append(id);
+    return ids;
+}
+
 void CharacterRuntime::setLanguageId(const QString& id, int languageId) {
     if (LoadedCharacter* character = find(id))
         character->setLanguageId(languageId);
@@ -196,6 +219,7 @@ void CharacterRuntime::listen(const QString& id, bool on) {
     if (!m_speechInput->isAvailable()) {
         qCInfo(lcCharacterRuntime).noquote()
             << id << "cannot listen:" << m_speechInput->unavailableReason();
+        emit listeningUnavailable(id, m_speechInput->unavailableReason());
         return;
     }
     if (character->isSpeaking()) {
@@ -239,6 +263,7 @@ void CharacterRuntime::addCommand(const QString& id, const CommandRegistration& 
     character->addCommand(command);
     if (id == m_listenerId)
         updateVoiceCommands();
+    emit commandsChanged(id);
 }
 
 void CharacterRuntime::raiseCommand(const QString& id, const UserInput& input) {

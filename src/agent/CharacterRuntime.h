@@ -16,6 +16,7 @@ class QAction;
 namespace tk::agent {
 
 class FigureWindow;
+class ListeningControls;
 class LoadedCharacter;
 class SpeechOutput;
 namespace speech {
@@ -39,7 +40,8 @@ public:
     // Speak request completes at once and nothing is heard.
     void setSpeechOutputFactory(SpeechOutputFactory factory);
     // Speech input, shared by all characters (not owned; may be null). It
-    // serves the character that last asked to listen.
+    // serves the character that last asked to listen. With it come the menu
+    // entries "Listen" and "Voice Commands..." and the listening tip.
     void setSpeechInput(SpeechInput* input);
     SpeechInput* speechInput() const { return m_speechInput; }
 
@@ -68,6 +70,12 @@ public:
     QString spokenText(const QString& id) const;
     // Whether requests are running or waiting.
     bool isBusy(const QString& id) const;
+    // The commands registered on a character, in registration order.
+    QList<CommandRegistration> commands(const QString& id) const;
+    // The identifiers of the loaded characters, in name order.
+    QStringList characterIds() const;
+    // The character the speech input serves: the last one asked to listen.
+    QString listenerId() const { return m_listenerId; }
 
     // AgentControl
     LoadResult loadCharacter(const QString& id, const QString& path) override;
@@ -92,6 +100,10 @@ signals:
     // Speech of text begins, and ends (heard to its end or cut short).
     void speechStarted(const QString& id, const QString& text);
     void speechEnded(const QString& id);
+    // A command was registered on the character.
+    void commandsChanged(const QString& id);
+    // The character was asked to listen, but the speech input cannot (reason says why).
+    void listeningUnavailable(const QString& id, const QString& reason);
 
 private:
     friend class LoadedCharacter;
@@ -114,6 +126,7 @@ private:
     QList<QPointer<QAction>> m_menuActions;
     int m_idleMinMs = 9000;
     int m_idleMaxMs = 22000;
+    std::unique_ptr<ListeningControls> m_listeningControls;
 };
 
 } // namespace tk::agent

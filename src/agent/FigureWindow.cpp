@@ -8,11 +8,13 @@ namespace tk::agent {
 
 FigureWindow::FigureWindow(QSize size, bool blended, QColor matte)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                           Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint),
+                           Qt::NoDropShadowWindowHint),
       m_blended(blended), m_matte(matte) {
     setObjectName(QStringLiteral("figureWindow"));
+    // Appearing never takes the focus; a click on the figure does, so that the
+    // runtime's keyboard shortcuts reach it.
     setAttribute(Qt::WA_ShowWithoutActivating);
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::ClickFocus);
     if (m_blended)
         setAttribute(Qt::WA_TranslucentBackground);
     else

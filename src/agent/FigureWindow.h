@@ -10,7 +10,7 @@
 namespace tk::agent {
 
 // The window the character stands in: frameless, always on top, without a
-// task-bar entry, never taking the focus. Where a compositor blends windows it
+// task-bar entry, taking the focus only when clicked. Where a compositor blends windows it
 // is drawn with per-pixel alpha; elsewhere it is cut to the figure's shape.
 // The left button drags it; the right button asks for the pop-up menu.
 class FigureWindow : public QWidget {

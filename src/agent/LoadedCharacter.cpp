@@ -49,6 +49,8 @@ LoadedCharacter::LoadedCharacter(CharacterRuntime& runtime, QString id,
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         m_window->move(placement::initialPosition(m_character->size, screen->availableGeometry()));
     connect(m_window.get(), &FigureWindow::menuRequested, this, &LoadedCharacter::openMenu);
+    // The runtime's own entries answer their shortcuts while the figure has the focus.
+    m_window->addActions(m_runtime.menuActions());
     // The balloon follows the figure, and goes with it.
     connect(m_window.get(), &FigureWindow::geometryChanged, this, [this](const QRect&) {
         if (m_balloon)

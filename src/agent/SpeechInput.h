@@ -37,6 +37,8 @@ public:
     virtual bool isListening() const = 0;
 
 signals:
+    // isAvailable() or unavailableReason() changed (a microphone came or went).
+    void availabilityChanged();
     void listeningStarted();
     void listeningStopped();
     // An utterance began.

@@ -6,6 +6,8 @@
 #include "agent/FigureWindow.h"
 #include "agent/SpeechInput.h"
 #include "agent/SpeechOutput.h"
+#include "agent/listening/ListeningTip.h"
+#include "agent/listening/VoiceCommandsWindow.h"
 #include "agent/speech/WordBalloon.h"
 
 #include <QAction>
@@ -403,6 +405,57 @@ private slots:
         input.available = false;
         tovrin.Listen(true);
         QCOMPARE(input.starts, 2);
+    }
+
+    void listeningControls_menuKeysTipAndVoiceCommands() {
+        FakeInput input;
+        auto runtime = makeRuntime(200);
+        runtime->setSpeechInput(&input);
+        AgentCharacter tovrin = runtime->Characters().Character("Tovrin");
+        registerCatalogue(tovrin.Commands());
+        tovrin.Show();
+        FigureWindow* figure = runtime->figureWindow("Tovrin");
+        QTRY_VERIFY(figure->isVisible());
+
+        const QList<QAction*> entries = runtime->menuActions();
+        QCOMPARE(entries.size(), 2);
+        QCOMPARE(entries[0]->text(), QString("Listen"));
+        QCOMPARE(entries[1]->text(), QString("Voice Commands..."));
+
+        // The Space key on the figure (or the menu entry) opens a listening session.
+        QTest::keyClick(figure->windowHandle(), Qt::Key_Space);
+        QTRY_COMPARE(input.starts, 1);
+        const auto tip = [] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                if (auto* t = qobject_cast<listening::ListeningTip*>(widget))
+                    return t;
+            }
+            return static_cast<listening::ListeningTip*>(nullptr);
+        };
+        QTRY_VERIFY(tip() && tip()->isVisible());
+        QCOMPARE(tip()->text(), QString("Listening..."));
+        QVERIFY(!tip()->geometry().intersects(figure->frameGeometry()));
+        emit input.heard("rchat", "real chat");
+        QTRY_COMPARE(tip()->text(), QString("Heard: \"real chat\""));
+
+        entries[1]->trigger();
+        auto* window = listening::VoiceCommandsWindow::current();
+        QVERIFY(window && window->isVisible());
+
+        // Without a microphone: the entry is disabled and the reason said once.
+        input.available = false;
+        emit input.availabilityChanged();
+        QVERIFY(!entries[0]->isEnabled());
+        tip()->hide();
+        tovrin.Listen(true);
+        QTRY_VERIFY(tip()->isVisible());
+        QCOMPARE(tip()->text(), QString("no microphone"));
+        tip()->hide();
+        tovrin.Listen(true);
+        QTest::qWait(50);
+        QVERIFY(!tip()->isVisible());
+        QCOMPARE(input.starts, 1);
+        window->close();
     }
 
     void resting_runsOneTimerOnly_andIdlesNowAndThen() {

@@ -31,8 +31,23 @@ QString ListeningTip::heardText(const QString& phrase) {
 
 void ListeningTip::showText(const QString& text, const QRect& figure, int hideAfterMs) {
     m_text = text;
+    placeBeside(figure);
+    update();
+    show();
+    if (hideAfterMs > 0)
+        m_hide.start(hideAfterMs);
+    else
+        m_hide.stop();
+}
+
+void ListeningTip::follow(const QRect& figure) {
+    if (isVisible())
+        placeBeside(figure);
+}
+
+void ListeningTip::placeBeside(const QRect& figure) {
     const QFontMetrics metrics(font());
-    const QSize size(metrics.horizontalAdvance(text) + 2 * kPadding,
+    const QSize size(metrics.horizontalAdvance(m_text) + 2 * kPadding,
                      metrics.height() + 2 * kPadding);
     QScreen* screen = QGuiApplication::screenAt(figure.center());
     if (!screen)
@@ -46,12 +61,6 @@ void ListeningTip::showText(const QString& text, const QRect& figure, int hideAf
     at.setY(
         std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() + 1 - size.height())));
     setGeometry(QRect(at, size));
-    update();
-    show();
-    if (hideAfterMs > 0)
-        m_hide.start(hideAfterMs);
-    else
-        m_hide.stop();
 }
 
 void ListeningTip::paintEvent(QPaintEvent*) {

@@ -19,6 +19,10 @@ public:
     // again after that time.
     void showText(const QString& text, const QRect& figure, int hideAfterMs = 0);
     QString text() const { return m_text; }
+    // Keeps a shown tip beside figure as it moves (text and timing unchanged).
+    void follow(const QRect& figure);
+    // Whether it hides by itself soon (it shows a passing message).
+    bool isPassing() const { return m_hide.isActive(); }
 
     static QString listeningText();
     // What to show for an utterance: the phrase heard, or that it was not understood.
@@ -28,6 +32,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void placeBeside(const QRect& figure);
+
     QString m_text;
     QTimer m_hide;
 };

@@ -40,11 +40,6 @@ public:
     void setQuietTimeout(int milliseconds) { m_quiet.setInterval(milliseconds); }
     int quietTimeout() const { return m_quiet.interval(); }
 
-signals:
-    // isAvailable() or unavailableReason() changed (a microphone came or went, or
-    // the recognizer failed to load).
-    void availabilityChanged();
-
 private:
     void onHearingStarted(quint64 session);
     void onHeard(quint64 session, const QString& commandName, const QString& text);
