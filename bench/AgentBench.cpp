@@ -6,6 +6,7 @@
 // Prints the time to load the character, the cost of one frame (drawn from its
 // vector pictures, and shown from the cache), the CPU used while the character
 // stands shown and idling, and the resident memory.
+#include "ProcessStats.h"
 #include "agent/AgentCharacters.h"
 #include "agent/CharacterFile.h"
 #include "agent/CharacterRuntime.h"
@@ -32,18 +33,6 @@ double cpuSeconds() {
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// A line of /proc/self/status, in kB.
-long statusKb(const char* key) {
-    QFile file(QStringLiteral("/proc/self/status"));
-    if (!file.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(int(qstrlen(key))).trimmed().split(' ').first().toLong();
-    }
-    return -1;
-}
-
 void waitMs(int ms) {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
@@ -62,7 +51,7 @@ int main(int argc, char* argv[]) {
     const QString path = QStringLiteral(TK_DEFAULT_CHARACTER_FILE);
     std::printf("platform %s, character %s\n", qPrintable(QApplication::platformName()),
                 qPrintable(path));
-    const long rssStart = statusKb("VmRSS:");
+    const long rssStart = bench::statusKb("VmRSS:");
 
     // Loading: reading, validating and parsing every picture.
     QElapsedTimer clock;
@@ -135,7 +124,7 @@ int main(int argc, char* argv[]) {
     const double cpu = cpuSeconds() - cpuBefore;
     std::printf("idle: %.3f %% of a core over %.1f s (%d animations played meanwhile)\n",
                 100.0 * cpu / wall, wall, animations);
-    std::printf("memory: resident %ld kB (%ld kB at start, peak %ld kB)\n", statusKb("VmRSS:"),
-                rssStart, statusKb("VmHWM:"));
+    std::printf("memory: resident %ld kB (%ld kB at start, peak %ld kB)\n",
+                bench::statusKb("VmRSS:"), rssStart, bench::statusKb("VmHWM:"));
     return 0;
 }

@@ -1,5 +1,6 @@
 // How long the options window takes to open with large font lists, and how
 // much memory it then holds. Run from build/bench: ./bench_options_window
+#include "ProcessStats.h"
 #include "options/FontList.h"
 #include "options/OptionsWindow.h"
 #include "platform/Clock.h"
@@ -17,17 +18,6 @@
 #include <cstdio>
 
 namespace {
-
-long residentKiB() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
 
 class SilentDialogs final : public tk::Dialogs {
 public:
@@ -47,14 +37,14 @@ void measure(const char* label, const QByteArray& content) {
     tk::FileChannels channels;
     const tk::ProgramContext context{dir.path(), QString(), QString(), clock,
                                      dialogs,    launcher,  channels};
-    const long before = residentKiB();
+    const long before = bench::statusKb();
     QElapsedTimer timer;
     timer.start();
     tk::OptionsWindow* window = tk::OptionsWindow::open(context);
     QApplication::processEvents(); // first paint
     const qint64 openMs = timer.elapsed();
     const int entries = window->findChild<QListWidget*>(QStringLiteral("List1"))->count();
-    const long after = residentKiB();
+    const long after = bench::statusKb();
     delete window;
     std::printf("%-34s %9lld bytes %7d entries  open %5lld ms  +%6ld KiB resident\n", label,
                 static_cast<long long>(content.size()), entries, static_cast<long long>(openMs),

@@ -2,6 +2,7 @@
 // to the output, synthesis speed, how closely the balloon's words follow the
 // audio clock, and resident memory with the voice loaded. Prints them; run with
 // a sound server for device figures, without one for the silent output.
+#include "ProcessStats.h"
 #include "agent/speech/EspeakSpeechOutput.h"
 #include "agent/speech/SpeechEngine.h"
 #include "agent/speech/SpeechRecording.h"
@@ -21,17 +22,6 @@ using namespace tk::agent;
 using namespace tk::agent::speech;
 
 namespace {
-
-long residentKb() {
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
 
 void waitFor(const std::function<bool()>& done, int timeoutMs) {
     QElapsedTimer time;
@@ -73,10 +63,10 @@ int main(int argc, char* argv[]) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
     // Resident memory before and after the synthesizer and its voice load.
-    const long before = residentKb();
+    const long before = bench::statusKb();
     SpeechEngine::instance().preload("en-us");
     recordSpeech("Hello.", VoiceSettings{}, 1033);
-    const long loaded = residentKb();
+    const long loaded = bench::statusKb();
     std::printf("resident memory: %ld KB before, %ld KB with the en-us voice loaded (+%ld KB)\n",
                 before, loaded, loaded - before);
 
