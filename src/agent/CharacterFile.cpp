@@ -219,10 +219,11 @@ public:
     QColor color(const QJsonValue& value) const {
         static const QRegularExpression pattern(
             QStringLiteral("^#([0-9A-Fa-f]{3}|[0-9A-Fa-f]{6}|[0-9A-Fa-f]{8})$"));
-        const QString spec = text(value, 9);
-        if (!pattern.match(spec).hasMatch())
-            fail(QStringLiteral("\"%1\" is not a colour (#rgb, #rrggbb or #aarrggbb)").arg(spec));
-        return QColor::fromString(spec);
+        const QString written = text(value, 9);
+        if (!pattern.match(written).hasMatch())
+            fail(
+                QStringLiteral("\"%1\" is not a colour (#rgb, #rrggbb or #aarrggbb)").arg(written));
+        return QColor::fromString(written);
     }
 
 private:
