@@ -185,27 +185,24 @@ bool SpeechPlayback::emitDueCues(qint64 heard) {
             shape = cue.shape; // of several due at once only the latest shows
             continue;
         }
-        if (shape && (!m_mouthKnown || *shape != m_mouth)) {
-            m_mouthKnown = true;
-            m_mouth = *shape;
-            emit mouthChanged(m_mouth);
-            if (m_halted)
-                return false;
-        }
+        if (!showMouth(shape))
+            return false;
         shape.reset();
         m_lastWordSample = cue.sample;
         emit wordStarted(cue.position, cue.length);
         if (m_halted)
             return false;
     }
-    if (shape && (!m_mouthKnown || *shape != m_mouth)) {
-        m_mouthKnown = true;
-        m_mouth = *shape;
-        emit mouthChanged(m_mouth);
-        if (m_halted)
-            return false;
-    }
-    return true;
+    return showMouth(shape);
+}
+
+bool SpeechPlayback::showMouth(std::optional<MouthShape> shape) {
+    if (!shape || (m_mouthKnown && *shape == m_mouth))
+        return true;
+    m_mouthKnown = true;
+    m_mouth = *shape;
+    emit mouthChanged(m_mouth);
+    return !m_halted;
 }
 
 void SpeechPlayback::scheduleNext(qint64 nowUs) {

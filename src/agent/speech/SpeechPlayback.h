@@ -52,6 +52,8 @@ private:
     void feed(qint64 nowUs);
     qint64 heardSamples(qint64 nowUs) const;
     bool emitDueCues(qint64 heard); // false when halted by a receiver
+    // Shows shape unless already shown; false when halted by a receiver.
+    bool showMouth(std::optional<MouthShape> shape);
     void scheduleNext(qint64 nowUs);
 
     std::shared_ptr<SynthesisStream> m_stream;
