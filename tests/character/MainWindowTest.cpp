@@ -15,54 +15,58 @@
 using namespace tk;
 
 namespace {
-QByteArray logEntries(const test::TestContext& t, const QStringList& names) {
-    const QByteArray rule(17, '=');
-    QByteArray entries;
-    for (const QString& name : names)
-        entries += rule + "\r\n" + name.toUtf8() + "\r\n" + t.clock.shortDateText().toUtf8() +
-                   "\r\n" + rule + "\r\n";
-    return entries;
-}
+const QByteArray kLaterRun = "[MAIN]\r\nFIRST=1\r\n[USER]\r\nNAME=Ann\r\n";
 
-// The run's other windows: a stand-in for the collapsed check window, and the
-// keeper that ends the run when the last window is gone.
+// A main window's run: the recording character, a stand-in for the collapsed
+// check window, and the keeper that ends the run when the last window is gone.
 struct Run {
     Run() {
         RunKeeper::setCurrent(&keeper);
-        auto* window = new QWidget;
-        window->setAttribute(Qt::WA_DeleteOnClose);
-        keeper.track(window);
-        window->show();
-        checkFiles = window;
+        auto* standIn = new QWidget;
+        standIn->setAttribute(Qt::WA_DeleteOnClose);
+        keeper.track(standIn);
+        standIn->show();
+        checkFiles = standIn;
     }
     ~Run() {
         delete checkFiles.data();
         RunKeeper::setCurrent(nullptr);
     }
-    RunKeeper keeper;
-    QSignalSpy ended{&keeper, &RunKeeper::lastWindowClosed};
-    QPointer<QWidget> checkFiles;
-};
+    MainWindow* open(MainWindowHooks hooks = {}, bool withControl = true) {
+        window = MainWindow::open(t.context, withControl ? &agent : nullptr, hooks, checkFiles);
+        return window;
+    }
+    // The main and the check window are gone, and with them the run.
+    bool ended() {
+        return QTest::qWaitFor([this] {
+            return window.isNull() && checkFiles.isNull() && !endedSpy.isEmpty() &&
+                   keeper.openWindows() == 0;
+        });
+    }
+    QString userName() const {
+        return modo::readini("USER", "NAME", "", t.programFile("main.ini"));
+    }
 
-bool anyWindowVisible() {
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    return std::any_of(windows.cbegin(), windows.cend(), [](QWidget* w) { return w->isVisible(); });
-}
+    test::TestContext t;
+    test::RecordingAgent agent;
+    RunKeeper keeper;
+    QSignalSpy endedSpy{&keeper, &RunKeeper::lastWindowClosed};
+    QPointer<QWidget> checkFiles;
+    QPointer<MainWindow> window;
+};
 } // namespace
 
 class MainWindowTest : public QObject {
     Q_OBJECT
 private slots:
     void laterRun_startsGreetsTakesCommandsAndExits() {
-        test::TestContext t;
-        t.writeFile(t.programFile("main.ini"), "[MAIN]\r\nFIRST=1\r\n[USER]\r\nNAME=Ann\r\n");
-        t.writeFile(t.context.systemSettingsFile, QByteArray(2176, 'x'));
-        test::RecordingAgent agent;
         Run run;
+        test::TestContext& t = run.t;
+        t.writeFile(t.programFile("main.ini"), kLaterRun);
+        t.writeFile(t.context.systemSettingsFile, QByteArray(2176, 'x'));
         int chats = 0;
         int options = 0;
-        QPointer<MainWindow> window = MainWindow::open(
-            t.context, &agent, {[&] { ++chats; }, [&] { ++options; }}, run.checkFiles);
+        MainWindow* window = run.open({[&] { ++chats; }, [&] { ++options; }});
 
         QVERIFY(window);
         QCOMPARE(window->objectName(), QString("mainDC"));
@@ -77,50 +81,39 @@ private slots:
         QCOMPARE(label->text(), QString("Label1"));
         QVERIFY(label->y() >= window->height()); // never seen
 
-        QCOMPARE(agent.spokenTexts(), QStringList{"Nice to see you again, Ann"});
-        QCOMPARE(agent.commands.size(), 13);
+        QCOMPARE(run.agent.spokenTexts(), QStringList{"Nice to see you again, Ann"});
+        QCOMPARE(run.agent.commands.size(), 13);
         const QByteArray report = t.readFile(t.programFile("winlog.tz"));
         QVERIFY2(report.contains("\r\n2176 Bytes\r\n"), report.constData());
-        QVERIFY(t.dialogs.shown.isEmpty());
 
-        agent.raiseCommand("hello");
-        agent.raiseCommand("rchat");
-        agent.raiseCommand("optionse");
+        for (const char* command : {"hello", "rchat", "optionse", "exitpr"})
+            run.agent.raiseCommand(command);
         QCOMPARE(chats, 1);
         QCOMPARE(options, 1);
-        QCOMPARE(agent.spokenTexts().mid(1),
+        QCOMPARE(run.agent.spokenTexts().mid(1),
                  QStringList({"Hello there!", "What do you wanna chat about?"}));
-
-        agent.raiseCommand("exitpr");
-        QCOMPARE(agent.calls.last(), QString("unload Tovrin"));
-        QTRY_VERIFY(window.isNull());
-        QTRY_VERIFY(run.checkFiles.isNull());
-        QTRY_VERIFY(!run.ended.isEmpty());
-        QCOMPARE(run.keeper.openWindows(), 0);
-        agent.raiseCommand("hello"); // nobody listens any more
+        QCOMPARE(run.agent.calls.last(), QString("unload Tovrin"));
+        QVERIFY(run.ended());
+        run.agent.raiseCommand("hello"); // nobody listens any more
 
         QCOMPARE(t.readFile(t.programFile("questions.mlp")),
-                 logEntries(t, {"hello", "rchat", "optionse", "exitpr"}));
-        QCOMPARE(t.readFile(t.programFile("main.ini")),
-                 QByteArray("[MAIN]\r\nFIRST=1\r\n[USER]\r\nNAME=Ann\r\n"));
+                 t.questionsLog({"hello", "rchat", "optionse", "exitpr"}));
+        QCOMPARE(t.readFile(t.programFile("main.ini")), kLaterRun);
         QCOMPARE(t.readFile(t.programFile("winlog.tz")), report);
         QVERIFY(t.dialogs.shown.isEmpty());
     }
 
     void firstRun_keepsTheTypedNameInItsLabel() {
-        test::TestContext t;
-        t.dialogs.inputAnswers = {"Zoe"};
-        test::RecordingAgent agent;
         Run run;
-        QPointer<MainWindow> window = MainWindow::open(t.context, &agent, {}, run.checkFiles);
+        run.t.dialogs.inputAnswers = {"Zoe"};
+        QPointer<MainWindow> window = run.open();
         QCOMPARE(window->userNameLabel()->text(), QString("Zoe"));
-        QCOMPARE(agent.spokenTexts().last(), QString("Hello! Zoe"));
-        QCOMPARE(modo::readini("USER", "NAME", "", t.programFile("main.ini")), QString("Zoe"));
-        agent.raiseCommand("rchat"); // no chat window given: the character still answers
-        QCOMPARE(agent.spokenTexts().last(), QString("What do you wanna chat about?"));
+        QCOMPARE(run.userName(), QString("Zoe"));
+        run.agent.raiseCommand("rchat"); // no chat window given: the character still answers
+        QCOMPARE(run.agent.spokenTexts().last(), QString("What do you wanna chat about?"));
         window->close();
-        QTRY_VERIFY(window.isNull());
-        QCOMPARE(agent.calls.last(), QString("unload Tovrin"));
+        QVERIFY(run.ended());
+        QCOMPARE(run.agent.calls.last(), QString("unload Tovrin"));
     }
 
     void characterNotLoaded_saysWhichFileAndWhyAndLeavesNothingOpen_data() {
@@ -132,74 +125,66 @@ private slots:
     void characterNotLoaded_saysWhichFileAndWhyAndLeavesNothingOpen() {
         QFETCH(bool, withControl);
         QFETCH(QString, reason);
-        test::TestContext t;
-        t.writeFile(t.context.systemSettingsFile, "NAME=x\n");
-        test::RecordingAgent agent;
-        agent.nextLoadResult = {false, reason};
         Run run;
-        QPointer<MainWindow> window =
-            MainWindow::open(t.context, withControl ? &agent : nullptr, {}, run.checkFiles);
-        const QString file = t.programFile("tovrin.acs");
-        QCOMPARE(t.dialogs.shown,
+        run.t.writeFile(run.t.context.systemSettingsFile, "NAME=x\n");
+        run.agent.nextLoadResult = {false, reason};
+        run.open({}, withControl);
+        const QString file = run.t.programFile("tovrin.acs");
+        QCOMPARE(run.t.dialogs.shown,
                  QStringList{"message ERROR|Tovrin could not be loaded from the character file " +
                              file + ": " + reason});
         // Nothing after the load: no report, no greeting, no commands, no dialogue.
-        const QStringList calls =
-            withControl ? QStringList{"load Tovrin|" + file, "unload Tovrin"} : QStringList{};
-        QCOMPARE(agent.calls, calls);
-        QTRY_VERIFY(window.isNull());
-        QTRY_VERIFY(run.checkFiles.isNull());
-        QTRY_VERIFY(!run.ended.isEmpty());
-        QCOMPARE(run.keeper.openWindows(), 0);
-        QVERIFY(!anyWindowVisible());
-        QVERIFY(!QFile::exists(t.programFile("winlog.tz")));
+        const QStringList loadOnly{"load Tovrin|" + file, "unload Tovrin"};
+        QCOMPARE(run.agent.calls, withControl ? loadOnly : QStringList{});
+        QVERIFY(run.ended());
+        for (const QWidget* window : QApplication::topLevelWidgets())
+            QVERIFY(!window->isVisible());
+        QVERIFY(!QFile::exists(run.t.programFile("winlog.tz")));
     }
 
     void exitWhileTheNameBoxIsOpen_endsCleanlyAndKeepsTheAnswer() {
-        test::TestContext t;
-        test::RecordingAgent agent;
         Run run;
-        t.dialogs.inputAnswers = {"Ann"};
-        t.dialogs.whileOpen = [&] {
-            agent.raiseCommand("exitpr");
+        run.t.dialogs.inputAnswers = {"Ann"};
+        run.t.dialogs.whileOpen = [&] {
+            run.agent.raiseCommand("exitpr");
             QTest::qWait(50); // the closed window may be destroyed meanwhile
         };
-        QPointer<MainWindow> window = MainWindow::open(t.context, &agent, {}, run.checkFiles);
-        QTRY_VERIFY(window.isNull());
-        QTRY_VERIFY(run.checkFiles.isNull());
-        QVERIFY(agent.calls.contains("unload Tovrin"));
-        QCOMPARE(agent.ignoredCalls, QStringList{"speak Tovrin|Hello! Ann"}); // the character left
-        QCOMPARE(modo::readini("USER", "NAME", "", t.programFile("main.ini")), QString("Ann"));
-        QCOMPARE(t.readFile(t.programFile("questions.mlp")), logEntries(t, {"exitpr"}));
+        run.open();
+        QVERIFY(run.ended());
+        QVERIFY(run.agent.calls.contains("unload Tovrin"));
+        // The character has left: its reply is not given, but the name is kept.
+        QCOMPARE(run.agent.ignoredCalls, QStringList{"speak Tovrin|Hello! Ann"});
+        QCOMPARE(run.userName(), QString("Ann"));
+        QCOMPARE(run.t.readFile(run.t.programFile("questions.mlp")),
+                 run.t.questionsLog({"exitpr"}));
     }
 
     void logsThatCannotBeWritten_areReportedOnceEachWhileRepliesGoOn() {
-        test::TestContext t;
+        Run run;
+        test::TestContext& t = run.t;
         t.writeFile(t.context.systemSettingsFile, "NAME=x\n");
-        t.writeFile(t.programFile("main.ini"), "[MAIN]\r\nFIRST=1\r\n[USER]\r\nNAME=Ann\r\n");
+        t.writeFile(t.programFile("main.ini"), kLaterRun);
         QVERIFY(QFile::link("/dev/full", t.programFile("winlog.tz")));
         QVERIFY(QFile::link("/dev/full", t.programFile("questions.mlp")));
-        test::RecordingAgent agent;
-        Run run;
         QStringList spokenAtFirstBox;
         t.dialogs.whileOpen = [&] {
             if (spokenAtFirstBox.isEmpty())
-                spokenAtFirstBox = agent.spokenTexts();
+                spokenAtFirstBox = run.agent.spokenTexts();
         };
-        QPointer<MainWindow> window = MainWindow::open(t.context, &agent, {}, run.checkFiles);
+        run.open();
         // The report's problem is told once the character has started, not in between.
         QCOMPARE(spokenAtFirstBox, QStringList{"Nice to see you again, Ann"});
-        QCOMPARE(agent.commands.size(), 13);
-        agent.raiseCommand("hello");
-        agent.raiseCommand("hello");
-        QCOMPARE(agent.spokenTexts().mid(1), QStringList({"Hello there!", "Hello there!"}));
+        QCOMPARE(run.agent.commands.size(), 13);
+        run.agent.raiseCommand("hello");
+        run.agent.raiseCommand("hello");
+        QCOMPARE(run.agent.spokenTexts().mid(1), QStringList({"Hello there!", "Hello there!"}));
         QCOMPARE(t.dialogs.shown.size(), 2);
         QVERIFY(t.dialogs.shown[0].startsWith("message ERROR|Can't write to " +
                                               t.programFile("winlog.tz")));
         QVERIFY(t.dialogs.shown[1].startsWith("message ERROR|Can't write to " +
                                               t.programFile("questions.mlp")));
-        window->close();
-        QTRY_VERIFY(window.isNull());
+        run.window->close();
+        QVERIFY(run.ended());
     }
 };
 

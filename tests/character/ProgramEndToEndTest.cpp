@@ -1,5 +1,6 @@
 // The whole program with the real character runtime, offscreen: the start-up
 // chain, the greeting, a command from Tovrin's menu, and the end of the run.
+// What each part writes to its files is left to the parts' own tests.
 #include "Resources.h"
 #include "TestContext.h"
 #include "agent/CharacterRuntime.h"
@@ -51,7 +52,7 @@ class ProgramEndToEndTest : public QObject {
 private slots:
     void initTestCase() { initResources(); }
 
-    void start_greet_help_exit_leavesTheFiles() {
+    void start_greet_help_exit() {
         test::TestContext t;
         QVERIFY(QFile::copy(QStringLiteral(TK_CHARACTER_FILE), t.programFile("tovrin.acs")));
         t.writeFile(t.programFile("main.ini"), "[MAIN]\r\nFIRST=1\r\n[USER]\r\nNAME=Sam\r\n");
@@ -89,14 +90,6 @@ private slots:
         QTRY_VERIFY(!runtime.isLoaded("Tovrin"));
         QTRY_VERIFY(ended.count() >= 1);
 
-        const QByteArray rule(17, '=');
-        const QByteArray date = t.clock.shortDateText().toUtf8();
-        QCOMPARE(t.readFile(t.programFile("questions.mlp")),
-                 rule + "\r\nhelp\r\n" + date + "\r\n" + rule + "\r\n" + rule + "\r\nexitpr\r\n" +
-                     date + "\r\n" + rule + "\r\n");
-        const QList<QByteArray> report = t.readFile(t.programFile("winlog.tz")).split('\n');
-        QCOMPARE(report.size(), 6); // five CR LF lines
-        QCOMPARE(report[3], QByteArray("10 Bytes\r"));
         RunKeeper::setCurrent(nullptr);
     }
 };

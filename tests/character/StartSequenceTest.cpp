@@ -5,7 +5,6 @@
 #include "character/CommandCatalogue.h"
 #include "startup/modo.h"
 
-#include <QLocale>
 #include <QtTest>
 
 using namespace tk;
@@ -14,9 +13,9 @@ namespace {
 QString settings(const test::TestContext& t) {
     return t.programFile("main.ini");
 }
-QString setting(const test::TestContext& t, const char* section, const char* key) {
-    return modo::readini(section, key, "", settings(t));
-}
+const QStringList kQuestions{"speak Tovrin|Welcome!",
+                             "speak Tovrin|I see, this is our first time talking to each other.",
+                             "speak Tovrin|Tell me, what's your name?"};
 
 // The calls of every start up to the greeting, with the hooks recorded in place.
 QStringList startCalls(const test::TestContext& t, const QString& greetedName) {
@@ -44,62 +43,56 @@ StartSequence::Steps recordingSteps(test::RecordingAgent& agent) {
 class StartSequenceTest : public QObject {
     Q_OBJECT
 private slots:
-    void firstRun_holdsTheDialogueInOrderAndStoresTheNameUntrimmed() {
-        test::TestContext t; // no main.ini at all
+    // No main.ini at all: the typed name is stored untrimmed, a cancelled box stores "".
+    void firstRun_holdsTheDialogueInOrderAndStoresTheName_data() {
+        QTest::addColumn<QStringList>("answers");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("stored"); // as main.ini holds it
+        QTest::newRow("typed") << QStringList{"  Ann Lee "} << "  Ann Lee "
+                               << QByteArray("\"  Ann Lee \"");
+        QTest::newRow("cancelled") << QStringList{} << "" << QByteArray();
+    }
+    void firstRun_holdsTheDialogueInOrderAndStoresTheName() {
+        QFETCH(QStringList, answers);
+        QFETCH(QString, name);
+        QFETCH(QByteArray, stored);
+        test::TestContext t;
         test::RecordingAgent agent;
-        t.dialogs.inputAnswers = {"  Ann Lee "};
+        t.dialogs.inputAnswers = answers;
         QStringList callsWhileBoxOpen;
-        QString markerWhileBoxOpen;
+        QByteArray settingsWhileBoxOpen;
         t.dialogs.whileOpen = [&] {
             callsWhileBoxOpen = agent.calls;
-            markerWhileBoxOpen = setting(t, "MAIN", "FIRST");
+            settingsWhileBoxOpen = t.readFile(settings(t));
         };
+        QVERIFY(StartSequence::run(t.context, &agent, recordingSteps(agent)).loaded);
 
-        const StartSequence::Result result =
-            StartSequence::run(t.context, &agent, recordingSteps(agent));
-        QVERIFY(result.loaded);
-
-        const QStringList untilBox =
-            startCalls(t, "") +
-            QStringList{"speak Tovrin|Welcome!",
-                        "speak Tovrin|I see, this is our first time talking to each other.",
-                        "speak Tovrin|Tell me, what's your name?"};
         // The questions are already queued when the box shows, and the marker written.
-        QCOMPARE(callsWhileBoxOpen, untilBox);
-        QCOMPARE(markerWhileBoxOpen, QString("1"));
+        QCOMPARE(callsWhileBoxOpen, startCalls(t, "") + kQuestions);
+        QCOMPARE(settingsWhileBoxOpen, QByteArray("[MAIN]\r\nFIRST=1\r\n"));
         QCOMPARE(t.dialogs.shown,
                  QStringList{"input TOVRIN SAYS|TOVRIN:        What's your name?"});
-        const QStringList afterBox{"hook keepUserName|  Ann Lee ",
-                                   "speak Tovrin|Hello!   Ann Lee "};
-        QCOMPARE(agent.calls, untilBox + afterBox);
-        QCOMPARE(setting(t, "USER", "NAME"), QString("  Ann Lee "));
-        QCOMPARE(setting(t, "MAIN", "FIRST"), QString("1"));
+        const QStringList answered{"hook keepUserName|" + name, "speak Tovrin|Hello! " + name};
+        QCOMPARE(agent.calls, startCalls(t, "") + kQuestions + answered);
+        QCOMPARE(t.readFile(settings(t)), "[MAIN]\r\nFIRST=1\r\n[USER]\r\nNAME=" + stored + "\r\n");
         QVERIFY(agent.ignoredCalls.isEmpty());
 
         // The next start greets by the stored name and asks nothing.
         test::RecordingAgent again;
         StartSequence::run(t.context, &again, recordingSteps(again));
-        QCOMPARE(again.calls, startCalls(t, "  Ann Lee "));
+        QCOMPARE(again.calls, startCalls(t, name));
         QCOMPARE(t.dialogs.shown.size(), 1);
     }
 
     void marker_decidesWhetherTheNameIsAsked_data() {
-        QTest::addColumn<QString>("firstLine"); // the FIRST line of main.ini; "-" = none
+        QTest::addColumn<QString>("firstLine"); // the FIRST line of main.ini; "" = none
         QTest::addColumn<bool>("asked");
-        QTest::newRow("1") << "FIRST=1" << false;
-        QTest::newRow("2") << "FIRST=2" << false;
-        QTest::newRow("1.0") << "FIRST=1.0" << false;
-        QTest::newRow("1e3") << "FIRST=1e3" << false;
-        QTest::newRow("0") << "FIRST=0" << true;
-        QTest::newRow("-1") << "FIRST=-1" << true;
-        QTest::newRow("0.5") << "FIRST=0.5" << true;
-        QTest::newRow("0.999") << "FIRST=0.999" << true;
-        QTest::newRow("empty value") << "FIRST=" << true;
-        QTest::newRow("no key") << "-" << true;
-        QTest::newRow("abc") << "FIRST=abc" << true;
-        QTest::newRow("2abc") << "FIRST=2abc" << true;
-        QTest::newRow("comma is no decimal point") << "FIRST=1,5" << true;
-        QTest::newRow("nan") << "FIRST=nan" << true;
+        for (const char* value : {"1", "2", "1.0", "1e3"})
+            QTest::addRow("FIRST=%s", value) << QString("FIRST=") + value << false;
+        // A comma is no decimal point.
+        for (const char* value : {"0", "-1", "0.5", "0.999", "", "abc", "2abc", "1,5", "nan"})
+            QTest::addRow("FIRST=%s", value) << QString("FIRST=") + value << true;
+        QTest::newRow("no key") << QString() << true;
     }
     void marker_decidesWhetherTheNameIsAsked() {
         QFETCH(QString, firstLine);
@@ -108,41 +101,19 @@ private slots:
         const QLocale before;
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         test::TestContext t;
-        QByteArray ini = "[USER]\r\nNAME=Ann\r\n[MAIN]\r\n";
-        if (firstLine != "-")
-            ini += firstLine.toUtf8() + "\r\n";
-        t.writeFile(settings(t), ini);
+        t.writeFile(settings(t), "[USER]\r\nNAME=Ann\r\n[MAIN]\r\n" +
+                                     (firstLine.isEmpty() ? "" : firstLine.toUtf8() + "\r\n"));
         t.dialogs.inputAnswers = {"Bo"};
         test::RecordingAgent agent;
         StartSequence::run(t.context, &agent, recordingSteps(agent));
         QLocale::setDefault(before);
 
         QCOMPARE(t.dialogs.shown.size(), asked ? 1 : 0);
-        QStringList expected = startCalls(t, "Ann");
-        if (asked) {
-            expected << "speak Tovrin|Welcome!"
-                     << "speak Tovrin|I see, this is our first time talking to each other."
-                     << "speak Tovrin|Tell me, what's your name?"
-                     << "hook keepUserName|Bo"
-                     << "speak Tovrin|Hello! Bo";
-        }
-        QCOMPARE(agent.calls, expected);
-        QCOMPARE(setting(t, "MAIN", "FIRST"), asked ? QString("1") : firstLine.mid(6));
-        QCOMPARE(setting(t, "USER", "NAME"), asked ? QString("Bo") : QString("Ann"));
-    }
-
-    void cancelledNameBox_storesTheEmptyNameAndIsNotAskedAgain() {
-        test::TestContext t;
-        test::RecordingAgent agent;
-        StartSequence::run(t.context, &agent, recordingSteps(agent)); // Cancel: no answer
-        QCOMPARE(agent.calls.mid(agent.calls.size() - 2),
-                 QStringList({"hook keepUserName|", "speak Tovrin|Hello! "}));
-        QCOMPARE(t.readFile(settings(t)), QByteArray("[MAIN]\r\nFIRST=1\r\n[USER]\r\nNAME=\r\n"));
-
-        test::RecordingAgent again;
-        StartSequence::run(t.context, &again, recordingSteps(again));
-        QCOMPARE(again.calls, startCalls(t, ""));
-        QCOMPARE(t.dialogs.shown.size(), 1);
+        const QStringList answered{"hook keepUserName|Bo", "speak Tovrin|Hello! Bo"};
+        QCOMPARE(agent.calls,
+                 startCalls(t, "Ann") + (asked ? kQuestions + answered : QStringList{}));
+        QCOMPARE(modo::readini("MAIN", "FIRST", "", settings(t)), asked ? "1" : firstLine.mid(6));
+        QCOMPARE(modo::readini("USER", "NAME", "", settings(t)), QString(asked ? "Bo" : "Ann"));
     }
 };
 

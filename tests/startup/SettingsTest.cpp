@@ -1,9 +1,8 @@
+#include "TestContext.h"
 #include "startup/IniDocument.h"
 #include "startup/modo.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <unistd.h>
 
@@ -12,15 +11,8 @@ using tk::modo::readini;
 using tk::modo::writeini;
 
 namespace {
-void write(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-QByteArray read(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+const auto writeBytes = test::TestContext::writeFile;
+const auto readBytes = test::TestContext::readFile;
 } // namespace
 
 class SettingsTest : public QObject {
@@ -34,24 +26,22 @@ private slots:
         QFile::remove(m_ini);
     }
 
-    void missingFile_readsDefaultsAndWritesBackOnlyNonEmptyOnes() {
+    void missingFileOrEmptyValue_readsDefaultsAndWritesBackOnlyNonEmptyOnes() {
         QCOMPARE(readini("MAIN", "LSOUND", "", m_ini), QString());
         QVERIFY(!QFile::exists(m_ini));
         QCOMPARE(readini("USER", "NAME", "", m_ini), QString());
         QCOMPARE(readini("MAIN", "FIRST", "0", m_ini), QString("0"));
-        QCOMPARE(read(m_ini), QByteArray("[MAIN]\r\nFIRST=0\r\n"));
+        QCOMPARE(readBytes(m_ini), QByteArray("[MAIN]\r\nFIRST=0\r\n"));
         QVERIFY(writeini("MAIN", "FIRST", "1", m_ini));
         QVERIFY(writeini("USER", "NAME", "Sam", m_ini));
-        QCOMPARE(read(m_ini), QByteArray("[MAIN]\r\nFIRST=1\r\n[USER]\r\nNAME=Sam\r\n"));
+        QCOMPARE(readBytes(m_ini), QByteArray("[MAIN]\r\nFIRST=1\r\n[USER]\r\nNAME=Sam\r\n"));
         QCOMPARE(readini("MAIN", "FIRST", "0", m_ini), QString("1"));
         QCOMPARE(readini("user", "name", "", m_ini), QString("Sam"));
-    }
 
-    void emptyValue_readsAsNoValue() {
-        write(m_ini, "[MAIN]\r\nFIRST=\r\n[USER]\r\nNAME=\r\n");
+        writeBytes(m_ini, "[MAIN]\r\nFIRST=\r\n[USER]\r\nNAME=\r\n"); // an empty value is none
         QCOMPARE(readini("MAIN", "FIRST", "0", m_ini), QString("0"));
         QCOMPARE(readini("USER", "NAME", "", m_ini), QString());
-        QCOMPARE(read(m_ini), QByteArray("[MAIN]\r\nFIRST=0\r\n[USER]\r\nNAME=\r\n"));
+        QCOMPARE(readBytes(m_ini), QByteArray("[MAIN]\r\nFIRST=0\r\n[USER]\r\nNAME=\r\n"));
     }
 
     void longValue_isCutTo254() {
@@ -63,18 +53,18 @@ private slots:
     }
 
     void syntax_followsPrivateProfileRules() {
-        write(m_ini, "\xEF\xBB\xBF; a comment\r\n"
-                     "# not a comment=1\r\n"
-                     "  [ Main ] trailing\r\n"
-                     "\tLSound \t=  1 \r\n"
-                     "quoted=\"  spaced  \"\r\n"
-                     "single='x'\r\n"
-                     "half=\"open\r\n"
-                     "eq=a=b=c\r\n"
-                     "semi=x;y\r\n"
-                     "lsound=2\r\n"
-                     "[main]\r\n"
-                     "other=3\r\n");
+        writeBytes(m_ini, "\xEF\xBB\xBF; a comment\r\n"
+                          "# not a comment=1\r\n"
+                          "  [ Main ] trailing\r\n"
+                          "\tLSound \t=  1 \r\n"
+                          "quoted=\"  spaced  \"\r\n"
+                          "single='x'\r\n"
+                          "half=\"open\r\n"
+                          "eq=a=b=c\r\n"
+                          "semi=x;y\r\n"
+                          "lsound=2\r\n"
+                          "[main]\r\n"
+                          "other=3\r\n");
         QCOMPARE(readini("MAIN", "LSOUND", "", m_ini), QString("1"));
         QCOMPARE(readini("MAIN", "quoted", "", m_ini), QString("  spaced  "));
         QCOMPARE(readini("MAIN", "single", "", m_ini), QString("x"));
@@ -95,26 +85,26 @@ private slots:
                                   "LSOUND=duplicate\n"
                                   "[Other]\r\n"
                                   "k=v";
-        write(m_ini, before);
+        writeBytes(m_ini, before);
         QVERIFY(writeini("MAIN", "LSOUND", "0", m_ini));
-        QCOMPARE(read(m_ini), QByteArray(before).replace("LSound=1\n", "LSound=0\r\n"));
+        QCOMPARE(readBytes(m_ini), QByteArray(before).replace("LSound=1\n", "LSound=0\r\n"));
 
         QVERIFY(writeini("main", "FIRST", "1", m_ini));
         QVERIFY(writeini("OTHER", "new", "n", m_ini));
         QVERIFY(writeini("USER", "NAME", "Ann", m_ini));
-        QCOMPARE(read(m_ini), QByteArray("; settings\n"
-                                         "[Main]\n"
-                                         "LSound=0\r\n"
-                                         "Extra = keep me  \n"
-                                         "FIRST=1\r\n"
-                                         "\n"
-                                         "[Main]\n"
-                                         "LSOUND=duplicate\n"
-                                         "[Other]\r\n"
-                                         "k=v\r\n"
-                                         "new=n\r\n"
-                                         "[USER]\r\n"
-                                         "NAME=Ann\r\n"));
+        QCOMPARE(readBytes(m_ini), QByteArray("; settings\n"
+                                              "[Main]\n"
+                                              "LSound=0\r\n"
+                                              "Extra = keep me  \n"
+                                              "FIRST=1\r\n"
+                                              "\n"
+                                              "[Main]\n"
+                                              "LSOUND=duplicate\n"
+                                              "[Other]\r\n"
+                                              "k=v\r\n"
+                                              "new=n\r\n"
+                                              "[USER]\r\n"
+                                              "NAME=Ann\r\n"));
     }
 
     void write_roundTripsAwkwardValuesAndRefusesBadNames() {
@@ -131,15 +121,11 @@ private slots:
         QVERIFY(!writeini("USER", "", "x", m_ini));
     }
 
-    void writeIntoImpossiblePlace_returnsFalse() {
-        // A settings path whose directory is a file: nothing can be written there.
-        write(m_dir.filePath("notadir"), "x");
+    void writeIntoImpossiblePlace_failsAndKeepsTheOldFile() {
+        writeBytes(m_dir.filePath("notadir"), "x"); // a directory that is a file
         QVERIFY(!writeini("MAIN", "LSOUND", "1", m_dir.filePath("notadir/main.ini")));
         QVERIFY(QFile::remove(m_dir.filePath("notadir")));
-    }
-
-    void writeIntoReadOnlyDirectory_keepsTheOldFile() {
-        write(m_ini, "[MAIN]\r\nLSOUND=1\r\n");
+        writeBytes(m_ini, "[MAIN]\r\nLSOUND=1\r\n");
         QFile::setPermissions(m_dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         const bool canStillWrite = QFileInfo(m_dir.path()).isWritable() || geteuid() == 0;
         const bool written = writeini("MAIN", "LSOUND", "0", m_ini);
@@ -148,7 +134,7 @@ private slots:
         if (canStillWrite)
             QSKIP("running as root: a read-only directory is still writable");
         QVERIFY(!written);
-        QCOMPARE(read(m_ini), QByteArray("[MAIN]\r\nLSOUND=1\r\n"));
+        QCOMPARE(readBytes(m_ini), QByteArray("[MAIN]\r\nLSOUND=1\r\n"));
         QVERIFY(QDir(m_dir.path()).entryList(QDir::Files).size() == 2); // no temporary left
     }
 

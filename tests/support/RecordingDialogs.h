@@ -17,8 +17,21 @@ public:
     // Runs while a box is "open", so tests can look at the state at that moment.
     std::function<void()> whileOpen;
 
-    void message(const QString& text, const QString& title = {}) override;
-    QString input(const QString& prompt, const QString& title) override;
+    void message(const QString& text, const QString& title = {}) override {
+        record(QStringLiteral("message %1|%2")
+                   .arg(title.isEmpty() ? applicationTitle() : title, text));
+    }
+    QString input(const QString& prompt, const QString& title) override {
+        record(QStringLiteral("input %1|%2").arg(title, prompt));
+        return inputAnswers.isEmpty() ? QString() : inputAnswers.takeFirst();
+    }
+
+private:
+    void record(const QString& box) {
+        shown.append(box);
+        if (whileOpen)
+            whileOpen();
+    }
 };
 
 } // namespace tk::test

@@ -34,6 +34,15 @@ QString TestContext::programFile(const QString& name) const {
     return context.programDir + QLatin1Char('/') + name;
 }
 
+QByteArray TestContext::questionsLog(const QStringList& names) const {
+    const QByteArray rule(17, '=');
+    QByteArray log;
+    for (const QString& name : names)
+        log += rule + "\r\n" + name.toUtf8() + "\r\n" + clock.shortDateText().toUtf8() + "\r\n" +
+               rule + "\r\n";
+    return log;
+}
+
 void TestContext::writeFile(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);

@@ -30,6 +30,8 @@ public:
     ProgramContext withProgramDir(const QString& programDir);
     // Path of name in the program directory.
     QString programFile(const QString& name) const;
+    // The records the questions log holds for these command names, dated by the clock.
+    QByteArray questionsLog(const QStringList& names) const;
     // Writes bytes to path, creating directories; fails the test on error.
     static void writeFile(const QString& path, const QByteArray& bytes);
     // The whole content of path, or an empty array when it cannot be read.

@@ -1,8 +1,10 @@
-#include "options/OptionsWindow.h"
-
 #include "OffscreenScreen.h"
 #include "TestContext.h"
+#include "options/FontList.h"
+#include "options/IntroSoundSetting.h"
+#include "options/OptionsWindow.h"
 #include "platform/RunKeeper.h"
+#include "startup/StartupChecks.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -10,6 +12,7 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QtTest>
 
 using namespace tk;
@@ -37,10 +40,77 @@ const QString kChanges = "message tovrinkin|Changes detected.";
 
 } // namespace
 
-class OptionsWindowTest : public QObject {
+class OptionsTest : public QObject {
     Q_OBJECT
 private slots:
     void cleanup() { delete OptionsWindow::current(); }
+
+    // The options window and the splash read LSOUND each on its own.
+    void introSound_isOnOnlyForExactlyOne_data() {
+        QTest::addColumn<QByteArray>("ini"); // null: no main.ini at all
+        QTest::addColumn<bool>("on");
+        QTest::newRow("1") << QByteArray("[MAIN]\r\nLSOUND=1\r\n") << true;
+        QTest::newRow("0") << QByteArray("[MAIN]\r\nLSOUND=0\r\n") << false;
+        QTest::newRow("empty") << QByteArray("[MAIN]\r\nLSOUND=\r\n") << false;
+        QTest::newRow("key missing") << QByteArray("[MAIN]\r\nOTHER=1\r\n") << false;
+        QTest::newRow("file missing") << QByteArray() << false;
+        QTest::newRow("01") << QByteArray("[MAIN]\r\nLSOUND=01\r\n") << false;
+        QTest::newRow("yes") << QByteArray("[MAIN]\r\nLSOUND=yes\r\n") << false;
+    }
+    void introSound_isOnOnlyForExactlyOne() {
+        QFETCH(QByteArray, ini);
+        QFETCH(bool, on);
+        test::TestContext t;
+        if (!ini.isNull())
+            t.writeFile(t.programFile("main.ini"), ini);
+        QCOMPARE(IntroSoundSetting::isOn(t.context.programDir), on);
+        QCOMPARE(StartupChecks::introSoundToPlay(t.context),
+                 on ? t.programFile("snds/welcome.mp3") : QString());
+        QCOMPARE(test::TestContext::readFile(t.programFile("main.ini")), ini); // nothing written
+    }
+
+    void fontList_keepsEachLineAsAnEntry_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QStringList>("entries");
+        const QStringList three{"Arial", "", "Tahoma"};
+        QTest::newRow("crlf") << QByteArray("Arial\r\n\r\nTahoma\r\n") << three;
+        QTest::newRow("no final end") << QByteArray("Arial\r\n\r\nTahoma") << three;
+        QTest::newRow("mixed") << QByteArray("A\rB\nC\r\n\n D \rZo\xc3\xab")
+                               << QStringList{"A", "B", "C", "", " D ", QString::fromUtf8("Zoë")};
+        QTest::newRow("one line end") << QByteArray("\r\n") << QStringList{""};
+        QTest::newRow("empty file") << QByteArray("") << QStringList{};
+    }
+    void fontList_keepsEachLineAsAnEntry() {
+        QFETCH(QByteArray, text);
+        QFETCH(QStringList, entries);
+        test::TestContext t;
+        t.writeFile(t.programFile("fonts.cmd"), text);
+        QCOMPARE(FontList::read(t.programFile("fonts.cmd"), t.channels), entries);
+        QVERIFY(!t.channels.isHeld(FontList::kChannel)); // closed again
+    }
+
+    void fontList_missingHugeOrJunkFiles_stayWithinBounds() {
+        test::TestContext t;
+        const QString path = t.programFile("fonts.cmd");
+        QCOMPARE(FontList::read(path, t.channels), QStringList{});
+        QCOMPARE(FontList::read("/dev/zero", t.channels), QStringList{}); // would never end
+        t.writeFile(path, QByteArray(FontList::kMaxEntries + 10, '\n'));
+        QCOMPARE(FontList::read(path, t.channels).size(), FontList::kMaxEntries);
+
+        // A long line is cut; the line that the byte bound cuts in two is left off.
+        t.writeFile(path,
+                    "x\n" + QByteArray(5000, 'y') + "\n" + QByteArray(FontList::kMaxBytes, 'z'));
+        QCOMPARE(FontList::read(path, t.channels),
+                 (QStringList{"x", QString(FontList::kMaxEntryLength, 'y')}));
+
+        QByteArray junk(4 * 1024 * 1024, Qt::Uninitialized);
+        QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(junk.data()), junk.size() / 4);
+        t.writeFile(path, junk);
+        const QStringList entries = FontList::read(path, t.channels);
+        QVERIFY(!entries.isEmpty());
+        for (const QString& entry : entries)
+            QVERIFY(entry.size() <= FontList::kMaxEntryLength);
+    }
 
     void open_showsTheStoredSettingAndTheFontList() {
         test::TestContext t;
@@ -77,6 +147,7 @@ private slots:
         RunKeeper::setCurrent(&keeper);
         QPointer<OptionsWindow> window = OptionsWindow::open(t.context);
         QVERIFY(!playIntro(window)->isChecked()); // no settings file yet
+        QCOMPARE(listOf(window), QStringList{});  // nor a font list
         playIntro(window)->setChecked(true);
         bool visibleAtMessage = true;
         QByteArray storedAtMessage;
@@ -133,19 +204,13 @@ private slots:
         QCOMPARE(listOf(window), QStringList{"Courier"});
     }
 
-    void missingOrHugeFontList_leavesTheWindowUsable() {
+    void hugeFontList_leavesTheWindowUsable() {
         test::TestContext t;
-        QPointer<OptionsWindow> window = OptionsWindow::open(t.context);
-        QCOMPARE(listOf(window), QStringList{});
-        proceed(window);
-        QCOMPARE(t.dialogs.shown, QStringList{kChanges});
-        delete window;
-
         QByteArray many;
         for (int i = 0; i < 100000; ++i)
             many += "Font " + QByteArray::number(i) + "\n";
         t.writeFile(t.programFile("fonts.cmd"), many);
-        window = OptionsWindow::open(t.context);
+        QPointer<OptionsWindow> window = OptionsWindow::open(t.context);
         QVERIFY(QTest::qWaitForWindowExposed(window));
         QCOMPARE(fontList(window)->count(), 100000);
         fontList(window)->scrollToBottom();
@@ -157,7 +222,7 @@ private slots:
 int main(int argc, char** argv) {
     test::useOffscreenScreen(QSize(1280, 1024));
     QApplication app(argc, argv);
-    OptionsWindowTest test;
+    OptionsTest test;
     return QTest::qExec(&test, argc, argv);
 }
-#include "OptionsWindowTest.moc"
+#include "OptionsTest.moc"
