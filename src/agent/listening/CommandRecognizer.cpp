@@ -3,6 +3,9 @@
 #include "agent/listening/PronunciationResolver.h"
 #include "agent/listening/SphinxDecoder.h"
 
+#include <future>
+#include <system_error>
+
 namespace tk::agent::listening {
 
 std::unique_ptr<CommandRecognizer> CommandRecognizer::create(const SpeechModelFiles& model,
@@ -63,23 +66,47 @@ void CommandRecognizer::beginUtterance() {
     if (m_inUtterance)
         return;
     m_inUtterance = true;
-    if (!m_grammar.isEmpty()) {
-        m_words->startUtterance();
-        m_phones->startUtterance();
-    }
+    m_audio.clear();
+    m_decoded = false;
 }
 
 void CommandRecognizer::process(std::span<const std::int16_t> samples) {
-    if (!m_inUtterance)
+    if (!m_inUtterance || m_grammar.isEmpty())
         return;
-    m_words->process(samples);
-    m_phones->process(samples);
+    // A least bit of dither on one sample in four keeps digital silence from giving
+    // degenerate features; xorshift32, so that the same audio decodes the same.
+    m_audio.reserve(m_audio.size() + samples.size());
+    for (const std::int16_t sample : samples) {
+        m_ditherState ^= m_ditherState << 13;
+        m_ditherState ^= m_ditherState >> 17;
+        m_ditherState ^= m_ditherState << 5;
+        const bool dither = (m_ditherState & 3u) == 0 && sample < INT16_MAX;
+        m_audio.push_back(std::int16_t(sample + (dither ? 1 : 0)));
+    }
 }
 
-bool CommandRecognizer::heardCompletePhrase() const {
-    if (!m_words->inUtterance())
+void CommandRecognizer::decodeAudio() {
+    if (m_decoded && m_decodedLength == m_audio.size())
+        return;
+    // The two decoders are independent: the phone loop runs on a second thread
+    // while this one searches the grammar, which halves the wait after speech.
+    std::future<DecodeResult> phones;
+    try {
+        phones = std::async(std::launch::async, [this] { return m_phones->decode(m_audio); });
+    } catch (const std::system_error&) {
+        // No thread to be had: decode one after the other.
+    }
+    m_decodedWords = m_words->decode(m_audio);
+    m_decodedPhones = phones.valid() ? phones.get() : m_phones->decode(m_audio);
+    m_decodedLength = m_audio.size();
+    m_decoded = true;
+}
+
+bool CommandRecognizer::heardCompletePhrase() {
+    if (!m_inUtterance || m_grammar.isEmpty() || m_audio.empty())
         return false;
-    const GrammarPhrase* phrase = m_grammar.phraseFor(m_words->partialHypothesis());
+    decodeAudio();
+    const GrammarPhrase* phrase = m_grammar.phraseFor(m_decodedWords.hypothesis);
     return phrase && !m_grammar.continues(phrase->spoken);
 }
 
@@ -88,13 +115,18 @@ Recognition CommandRecognizer::endUtterance() {
     if (!m_inUtterance)
         return recognition;
     m_inUtterance = false;
-    if (!m_words->inUtterance())
+    if (m_grammar.isEmpty() || m_audio.empty())
         return recognition; // nothing to recognize: no phrase is registered
-    const DecodeResult words = m_words->endUtterance();
-    const DecodeResult phones = m_phones->endUtterance();
+    // After a pause judged final the audio has not grown, and the decodes made to
+    // judge it are the answer.
+    decodeAudio();
+    const DecodeResult& words = m_decodedWords;
+    const DecodeResult& phones = m_decodedPhones;
     recognition.frames = std::max(words.frames, 1);
     recognition.phones = phones.hypothesis;
     const GrammarPhrase* phrase = m_grammar.phraseFor(words.hypothesis);
+    m_audio.clear();
+    m_decoded = false;
     if (!phrase)
         return recognition;
     recognition.decoded = phrase->spoken;

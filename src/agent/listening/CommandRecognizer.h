@@ -4,17 +4,18 @@
 #include "agent/listening/CommandGrammar.h"
 #include "agent/listening/ConfidenceRule.h"
 #include "agent/listening/SpeechModelFiles.h"
+#include "agent/listening/SphinxDecoder.h"
 
 #include <QSet>
 #include <QStringList>
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <vector>
 
 namespace tk::agent::listening {
 
 class PronunciationResolver;
-class SphinxDecoder;
 
 // The outcome of one utterance.
 struct Recognition {
@@ -49,21 +50,33 @@ public:
     const ConfidenceRule& rule() const { return m_rule; }
 
     void beginUtterance();
+    // Adds audio to the utterance; it is decoded as a whole when judged, which
+    // normalizes its features over all of it as the model was trained, not by a
+    // running estimate that a short utterance leaves poorly settled.
     void process(std::span<const std::int16_t> samples);
     // Whether the utterance so far is a whole phrase that no longer phrase
     // continues, so that a short pause may end it.
-    bool heardCompletePhrase() const;
+    bool heardCompletePhrase();
     Recognition endUtterance();
     bool inUtterance() const { return m_inUtterance; }
 
 private:
     CommandRecognizer(std::unique_ptr<SphinxDecoder> words, std::unique_ptr<SphinxDecoder> phones);
+    // Decodes the audio so far with both decoders, once per length of audio.
+    void decodeAudio();
+
     std::unique_ptr<SphinxDecoder> m_words;
     std::unique_ptr<SphinxDecoder> m_phones;
     CommandGrammar m_grammar;
     QSet<QString> m_addedPronunciations;
     ConfidenceRule m_rule;
     bool m_inUtterance = false;
+    std::vector<std::int16_t> m_audio; // the utterance so far, dithered
+    std::uint32_t m_ditherState = 1;
+    bool m_decoded = false;          // whether the results below are of the audio so far
+    std::size_t m_decodedLength = 0; // samples of m_audio they cover
+    DecodeResult m_decodedWords;
+    DecodeResult m_decodedPhones;
 };
 
 } // namespace tk::agent::listening

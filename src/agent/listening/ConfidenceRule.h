@@ -27,11 +27,11 @@ struct Confidence {
 // --seed 5000, see bench/listening/calibration.md): the 77 catalogue phrases and
 // 40 unrelated sentences in four synthesized voices at 30, 20 and 12 dB of
 // speech over noise. They are the limits that keep the most phrases with at most
-// 1 % false accepts: 88.7 % of the phrases raised their command, 0.8 % of the
+// 1 % false accepts: 90.7 % of the phrases raised their command, 0.8 % of the
 // unrelated sentences raised one.
 struct ConfidenceRule {
-    double minScorePerFrame = -14.5;
-    double minCoverage = 0.55;
+    double minScorePerFrame = -15.5;
+    double minCoverage = 0.75;
 
     bool accepts(const Confidence& confidence) const {
         return confidence.scorePerFrame >= minScorePerFrame && confidence.coverage >= minCoverage;

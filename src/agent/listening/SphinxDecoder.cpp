@@ -34,10 +34,10 @@ std::unique_ptr<SphinxDecoder> SphinxDecoder::create(const SpeechModelFiles& mod
                                        // Our own detector cuts utterances; the decoder
                                        // must see every frame it is given.
                                        "-remove_silence", "no",
-                                       // Digital silence (a muted or virtual microphone)
-                                       // gives degenerate features; a least-bit of dither
-                                       // keeps them sane.
-                                       "-dither", "yes"};
+                                       // The caller dithers the audio: the library's own
+                                       // dither draws from one process-wide generator,
+                                       // which decoders on two threads would share.
+                                       "-dither", "no"};
     if (search == Search::PhoneLoop)
         arguments.insert(arguments.end(), {"-allphone_ci", "yes"});
     cmd_ln_t* config = cmd_ln_parse_r(nullptr, ps_args(), int(arguments.size()),
@@ -69,8 +69,6 @@ SphinxDecoder::SphinxDecoder(ps_decoder_s* decoder, Search search)
     : m_decoder(decoder), m_search(search) {}
 
 SphinxDecoder::~SphinxDecoder() {
-    if (m_inUtterance)
-        ps_end_utt(m_decoder);
     ps_free(m_decoder);
 }
 
@@ -87,7 +85,7 @@ bool SphinxDecoder::addWord(const QString& word, const QString& phones) {
 }
 
 bool SphinxDecoder::setGrammar(const QByteArray& jsgf) {
-    if (m_search != Search::Grammar || m_inUtterance)
+    if (m_search != Search::Grammar)
         return false;
     // Replacing a search frees the old one; selecting it again afterwards keeps the
     // decoder from pointing at the freed search.
@@ -99,31 +97,11 @@ bool SphinxDecoder::setGrammar(const QByteArray& jsgf) {
     return ok;
 }
 
-bool SphinxDecoder::startUtterance() {
-    if (m_inUtterance || !hasGrammar())
-        return false;
-    m_inUtterance = ps_start_utt(m_decoder) == 0;
-    return m_inUtterance;
-}
-
-void SphinxDecoder::process(std::span<const std::int16_t> samples) {
-    if (m_inUtterance && !samples.empty())
-        ps_process_raw(m_decoder, samples.data(), samples.size(), FALSE, FALSE);
-}
-
-QString SphinxDecoder::partialHypothesis() const {
-    if (!m_inUtterance)
-        return {};
-    std::int32_t score = 0;
-    const char* hypothesis = ps_get_hyp(m_decoder, &score);
-    return hypothesis ? QString::fromUtf8(hypothesis) : QString();
-}
-
-DecodeResult SphinxDecoder::endUtterance() {
+DecodeResult SphinxDecoder::decode(std::span<const std::int16_t> utterance) {
     DecodeResult result;
-    if (!m_inUtterance)
+    if (!hasGrammar() || utterance.empty() || ps_start_utt(m_decoder) != 0)
         return result;
-    m_inUtterance = false;
+    ps_process_raw(m_decoder, utterance.data(), utterance.size(), FALSE, TRUE);
     ps_end_utt(m_decoder);
     result.frames = ps_get_n_frames(m_decoder);
     std::int32_t pathScore = 0;

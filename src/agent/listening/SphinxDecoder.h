@@ -23,7 +23,9 @@ struct DecodeResult {
 
 // One pocketsphinx decoder over the en-us acoustic model, searching either a
 // grammar of words or a free loop of context-independent phones. Not thread-safe:
-// use it from one thread at a time.
+// use it from one thread at a time; two decoders may decode on two threads at once.
+// It does not dither: digital silence (a muted or virtual microphone) gives
+// degenerate features unless the caller dithers the audio it decodes.
 class SphinxDecoder {
 public:
     enum class Search { Grammar, PhoneLoop };
@@ -44,19 +46,16 @@ public:
     bool setGrammar(const QByteArray& jsgf);
     bool hasGrammar() const { return m_search == Search::PhoneLoop || m_hasGrammar; }
 
-    bool startUtterance();
-    void process(std::span<const std::int16_t> samples);
-    // The best hypothesis so far in the current utterance; "" when none.
-    QString partialHypothesis() const;
-    DecodeResult endUtterance();
-    bool inUtterance() const { return m_inUtterance; }
+    // Decodes utterance as one whole: the features are normalized over all of it
+    // (as the model was trained), not by a running estimate that a short utterance
+    // leaves poorly settled. An empty result when no grammar is set.
+    DecodeResult decode(std::span<const std::int16_t> utterance);
 
 private:
     SphinxDecoder(ps_decoder_s* decoder, Search search);
     ps_decoder_s* m_decoder;
     Search m_search;
     bool m_hasGrammar = false;
-    bool m_inUtterance = false;
 };
 
 } // namespace tk::agent::listening

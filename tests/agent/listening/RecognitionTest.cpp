@@ -131,6 +131,46 @@ private slots:
         QVERIFY2(heard.commands == QStringList{command}, qPrintable(heard.details));
     }
 
+    void phraseInDigitalSilence_raisesItsCommand() {
+        // A muted or virtual microphone delivers exact zeros around the speech.
+        const auto speech = test::SpeechSamples::speak("how old are you", "en-us");
+        std::vector<std::int16_t> clip(400 * 16, 0);
+        clip.insert(clip.end(), speech.begin(), speech.end());
+        clip.resize(clip.size() + 900 * 16, 0);
+        QStringList commands;
+        for (const ListeningEvent& event : m_engine->push(clip)) {
+            if (event.kind == ListeningEvent::Kind::Heard)
+                commands.append(event.recognition.command);
+        }
+        QCOMPARE(commands, QStringList{"theageoftovrin"});
+        // And noisy audio after it is not thrown off.
+        QCOMPARE(listen("real chat", "en-us").commands, QStringList{"rchat"});
+    }
+
+    void pauseBeforeTheRest_decodesTheWholePhrase() {
+        // "what is your age" is a phrase of its own that a longer one continues: the
+        // pause after it must not end the utterance, and the decode made at the pause
+        // must give way to one of all the audio.
+        const auto first = test::SpeechSamples::speak("what is your age", "en-us");
+        const auto rest = test::SpeechSamples::speak("tovrin", "en-us");
+        std::vector<std::int16_t> speech(
+            first.begin(), first.begin() + std::ptrdiff_t(test::SpeechSamples::speechEnd(first)));
+        speech.resize(speech.size() + 250 * 16, 0); // the pause (noise is mixed in below)
+        speech.insert(speech.end(), rest.begin(), rest.end());
+        Heard heard;
+        for (const ListeningEvent& event :
+             m_engine->push(test::SpeechSamples::inNoise(speech, 25, 400, 900, ++m_seed))) {
+            if (event.kind == ListeningEvent::Kind::Heard) {
+                heard.commands.append(event.recognition.command);
+                heard.phrases.append(event.recognition.phrase);
+                heard.details += event.recognition.decoded + " ";
+            }
+        }
+        QVERIFY2(heard.phrases == QStringList{"what is your age, tovrin?"},
+                 qPrintable(heard.details));
+        QCOMPARE(heard.commands, QStringList{"theageoftovrin"});
+    }
+
     void unrelatedSentences_mostlyRaiseTheEmptyName() {
         const QStringList sentences = {
             "open the window",       "tell me a joke",   "the weather is nice today",
