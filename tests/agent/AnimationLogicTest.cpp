@@ -118,28 +118,15 @@ private slots:
         QTRY_COMPARE(drained.count(), 1);
     }
 
-    void placement_keepsTheFigureOnScreen_data() {
-        QTest::addColumn<QPoint>("target");
-        QTest::addColumn<QPoint>("end");
-        QTest::newRow("top-left corner") << QPoint(0, 0) << QPoint(0, 0);
-        QTest::newRow("left edge") << QPoint(0, 150) << QPoint(0, 150);
-        QTest::newRow("far right and below") << QPoint(5000, 5000) << QPoint(640, 644);
-        QTest::newRow("off the left") << QPoint(-300, 20) << QPoint(0, 20);
-    }
-
-    void placement_keepsTheFigureOnScreen() {
-        QFETCH(QPoint, target);
-        QFETCH(QPoint, end);
-        QCOMPARE(placement::clampToScreen(target, QSize(160, 156), QRect(0, 0, 800, 800)), end);
-    }
-
-    void placement_dragsKeepAPieceVisible_andMovesChooseTheirState() {
+    void placement_keepsTheFigureReachable_andMovesChooseTheirStateAndSpeed() {
+        const QRect screen(0, 0, 800, 800);
+        QCOMPARE(placement::clampToScreen({0, 150}, {160, 156}, screen), QPoint(0, 150));
+        QCOMPARE(placement::clampToScreen({5000, 5000}, {160, 156}, screen), QPoint(640, 644));
+        QCOMPARE(placement::clampToScreen({-300, 20}, {160, 156}, screen), QPoint(0, 20));
         const QList<QRect> screens{QRect(0, 0, 800, 600), QRect(800, 0, 800, 600)};
-        QCOMPARE(placement::keepReachable(QPoint(-500, 10), QSize(100, 100), screens),
-                 QPoint(-68, 10));
-        QCOMPARE(placement::keepReachable(QPoint(900, 2000), QSize(100, 100), screens),
-                 QPoint(900, 568));
-        QCOMPARE(placement::keepReachable(QPoint(790, 10), QSize(100, 100), screens),
+        QCOMPARE(placement::keepReachable({-500, 10}, {100, 100}, screens), QPoint(-68, 10));
+        QCOMPARE(placement::keepReachable({900, 2000}, {100, 100}, screens), QPoint(900, 568));
+        QCOMPARE(placement::keepReachable({790, 10}, {100, 100}, screens),
                  QPoint(790, 10)); // across two screens is fine
         QCOMPARE(placement::moveDirection({500, 500}, {0, 450}), CharacterState::MovingLeft);
         QCOMPARE(placement::moveDirection({0, 0}, {10, 0}), CharacterState::MovingRight);

@@ -15,27 +15,20 @@ namespace {
 
 // Sets (or with an undefined value removes) the value at a path of keys and
 // list indices in a JSON document.
-QJsonValue changed(QJsonValue node, QStringList path, const QJsonValue& value) {
+QJsonValue changed(const QJsonValue& node, QStringList path, const QJsonValue& value) {
     const QString key = path.takeFirst();
     bool isIndex = false;
     const int index = key.toInt(&isIndex);
     if (isIndex) {
         QJsonArray array = node.toArray();
-        if (path.isEmpty())
-            array[index] = value;
-        else
-            array[index] = changed(array[index], path, value);
+        array[index] = path.isEmpty() ? value : changed(array[index], path, value);
         return array;
     }
     QJsonObject object = node.toObject();
-    if (path.isEmpty()) {
-        if (value.isUndefined())
-            object.remove(key);
-        else
-            object[key] = value;
-    } else {
-        object[key] = changed(object[key], path, value);
-    }
+    if (path.isEmpty() && value.isUndefined())
+        object.remove(key);
+    else
+        object[key] = path.isEmpty() ? value : changed(object[key], path, value);
     return object;
 }
 
@@ -104,82 +97,75 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("expected");
         const QByteArray good = testcharacter::bytes();
-        QTest::newRow("empty") << QByteArray("  \n") << "t.acs: the file is empty";
-        QTest::newRow("truncated") << good.left(good.size() / 2) << "not a readable character file";
-        QTest::newRow("not an object") << QByteArray("[1, 2]") << "holds no JSON object";
-        QTest::newRow("other format") << with("format", "something") << "format: is \"something\"";
-        QTest::newRow("newer version") << with("version", 2) << "version: is 2, newer";
-        QTest::newRow("version as text")
-            << with("version", "1") << "version: must be a number, not a text";
-        QTest::newRow("huge size")
-            << with("size/0", 1e300) << "size[0]: is 1e+300, outside 16 to 1024";
-        QTest::newRow("no images")
-            << with("images", QJsonValue::Undefined) << "\"images\" is missing";
-        QTest::newRow("missing image")
-            << with("frames/a/layers/0/image", "ghost")
-            << "frames.a.layers[0].image: there is no image called \"ghost\"";
-        QTest::newRow("missing frame")
-            << with("animations/Wave/steps/1/frame", "zz")
-            << "animations.Wave.steps[1].frame: there is no frame called \"zz\"";
-        QTest::newRow("empty animation") << with("animations/Wave/steps", QJsonArray{})
-                                         << "animations.Wave.steps: must not be empty";
-        QTest::newRow("cyclic chain") << with("animations/Chain2/next", "Chain1")
-                                      << "comes back to itself (Chain1 → Chain2 → Chain1)";
-        QTest::newRow("chain to itself")
-            << with("animations/Wave/next", "wave")
-            << "animations.Wave: its \"next\" chain comes back to itself";
-        QTest::newRow("zero duration") << with("animations/Wave/steps/0/duration", 0)
-                                       << "steps[0].duration: is 0, outside 10 to 10000";
-        QTest::newRow("fractional duration")
-            << with("animations/Wave/steps/0/duration", 12.5) << "must be a whole number";
-        QTest::newRow("endless duration")
-            << with("animations/Wave/steps/0/duration", 1e308) << "outside 10 to 10000";
+        const auto row = [](const char* name, const QByteArray& bytes, const char* expected) {
+            QTest::newRow(name) << bytes << QString(expected);
+        };
+        row("empty", QByteArray("  \n"), "t.acs: the file is empty");
+        row("truncated", good.left(good.size() / 2), "not a readable character file");
+        row("not an object", QByteArray("[1, 2]"), "holds no JSON object");
+        row("other format", with("format", "something"), "format: is \"something\"");
+        row("newer version", with("version", 2), "version: is 2, newer");
+        row("version as text", with("version", "1"), "version: must be a number, not a text");
+        row("huge size", with("size/0", 1e300), "size[0]: is 1e+300, outside 16 to 1024");
+        row("no images", with("images", QJsonValue::Undefined), "\"images\" is missing");
+        row("missing image", with("frames/a/layers/0/image", "ghost"),
+            "frames.a.layers[0].image: there is no image called \"ghost\"");
+        row("missing frame", with("animations/Wave/steps/1/frame", "zz"),
+            "animations.Wave.steps[1].frame: there is no frame called \"zz\"");
+        row("empty animation", with("animations/Wave/steps", QJsonArray{}),
+            "animations.Wave.steps: must not be empty");
+        row("cyclic chain", with("animations/Chain2/next", "Chain1"),
+            "comes back to itself (Chain1 → Chain2 → Chain1)");
+        row("chain to itself", with("animations/Wave/next", "wave"),
+            "animations.Wave: its \"next\" chain comes back to itself");
+        row("zero duration", with("animations/Wave/steps/0/duration", 0),
+            "steps[0].duration: is 0, outside 10 to 10000");
+        row("fractional duration", with("animations/Wave/steps/0/duration", 12.5),
+            "must be a whole number");
+        row("endless duration", with("animations/Wave/steps/0/duration", 1e308),
+            "outside 10 to 10000");
         QJsonArray long_;
         for (int i = 0; i < 20; ++i)
             long_.append(testcharacter::step("a", 10000));
-        QTest::newRow("too long") << with("animations/Wave/steps", long_) << "lasts 200000 ms";
-        QTest::newRow("loop out of range")
-            << with("animations/Speak/loopFrom", 5) << "loopFrom: is 5, outside 0 to 1";
-        QTest::newRow("loop with next")
-            << with("animations/Speak/next", "Wave") << "cannot have \"next\"";
-        QTest::newRow("resting loops")
-            << with("states/rest", "Speak") << "the rest animation \"Speak\" must end by itself";
-        QTest::newRow("state missing")
-            << with("states/hearing", QJsonValue::Undefined) << "states: \"hearing\" is missing";
-        QTest::newRow("state of nothing")
-            << with("states/idling", QJsonArray{}) << "states.idling: must not be empty";
-        QTest::newRow("mouth missing")
-            << with("mouths/tongue", QJsonValue::Undefined) << "mouths: \"tongue\" is missing";
-        QTest::newRow("typo") << with("animations/Wave/durtion", 3)
-                              << "animations.Wave: has an unknown key \"durtion\"";
-        QTest::newRow("bad name") << with("frames/a b", QJsonObject{{"layers", QJsonArray{}}})
-                                  << "\"a b\" is not a valid name";
-        QTest::newRow("names differ in case")
-            << with("frames/A", QJsonObject{{"layers", QJsonArray{}}}) << "the frame name";
-        QTest::newRow("wide image")
-            << with("images/dot/width", 5000) << "images.dot.width: is 5000";
+        row("too long", with("animations/Wave/steps", long_), "lasts 200000 ms");
+        row("loop out of range", with("animations/Speak/loopFrom", 5),
+            "loopFrom: is 5, outside 0 to 1");
+        row("loop with next", with("animations/Speak/next", "Wave"), "cannot have \"next\"");
+        row("resting loops", with("states/rest", "Speak"),
+            "the rest animation \"Speak\" must end by itself");
+        row("state missing", with("states/hearing", QJsonValue::Undefined),
+            "states: \"hearing\" is missing");
+        row("state of nothing", with("states/idling", QJsonArray{}),
+            "states.idling: must not be empty");
+        row("mouth missing", with("mouths/tongue", QJsonValue::Undefined),
+            "mouths: \"tongue\" is missing");
+        row("typo", with("animations/Wave/durtion", 3),
+            "animations.Wave: has an unknown key \"durtion\"");
+        row("bad name", with("frames/a b", QJsonObject{{"layers", QJsonArray{}}}),
+            "\"a b\" is not a valid name");
+        row("names differ in case", with("frames/A", QJsonObject{{"layers", QJsonArray{}}}),
+            "the frame name");
+        row("wide image", with("images/dot/width", 5000), "images.dot.width: is 5000");
         QJsonArray layers;
         for (int i = 0; i < 33; ++i)
             layers.append(QJsonObject{{"image", "dot"}});
-        QTest::newRow("too many layers")
-            << with("frames/a/layers", layers) << "has 33 entries, more than the 32 allowed";
-        QTest::newRow("scale zero")
-            << with("frames/a/layers/0/scale", 0) << "must be at least 0.01";
-        QTest::newRow("bad colour") << with("matte", "teal") << "matte: \"teal\" is not a colour";
-        QTest::newRow("svg not xml") << with("images/dot/svg", "<svg><g></svg>")
-                                     << "images.dot.svg: the picture is not well-formed XML";
-        QTest::newRow("svg script")
-            << with("images/dot/svg", svg("<script>x()</script>")) << "uses <script>";
-        QTest::newRow("svg entities")
-            << with("images/dot/svg",
-                    "<!DOCTYPE svg [<!ENTITY a \"aaaa\"><!ENTITY b \"&a;&a;&a;\">]><svg>&b;</svg>")
-            << "declares a document type";
-        QTest::newRow("svg outside reference")
-            << with("images/dot/svg", svg("<rect fill=\"url(http://x/y)\"/>"))
-            << "refers to something outside itself";
-        QTest::newRow("svg animation")
-            << with("images/dot/svg", svg("<animate attributeName=\"x\"/>")) << "uses <animate>";
-        QTest::newRow("svg root") << with("images/dot/svg", "<html/>") << "root element is <html>";
+        row("too many layers", with("frames/a/layers", layers),
+            "has 33 entries, more than the 32 allowed");
+        row("scale zero", with("frames/a/layers/0/scale", 0), "must be at least 0.01");
+        row("bad colour", with("matte", "teal"), "matte: \"teal\" is not a colour");
+        row("svg not xml", with("images/dot/svg", "<svg><g></svg>"),
+            "images.dot.svg: the picture is not well-formed XML");
+        row("svg script", with("images/dot/svg", svg("<script>x()</script>")), "uses <script>");
+        row("svg entities",
+            with("images/dot/svg",
+                 "<!DOCTYPE svg [<!ENTITY a \"aaaa\"><!ENTITY b \"&a;&a;&a;\">]><svg>&b;</svg>"),
+            "declares a document type");
+        row("svg outside reference",
+            with("images/dot/svg", svg("<rect fill=\"url(http://x/y)\"/>")),
+            "refers to something outside itself");
+        row("svg animation", with("images/dot/svg", svg("<animate attributeName=\"x\"/>")),
+            "uses <animate>");
+        row("svg root", with("images/dot/svg", "<html/>"), "root element is <html>");
     }
 
     void damagedFile_failsSayingWhatAndWhere() {

@@ -57,7 +57,6 @@ struct Scene {
 
 struct Tally {
     int started = 0, ended = 0, paused = 0;
-    std::size_t audio = 0;
     std::vector<std::size_t> utteranceLengths;
 };
 
@@ -74,7 +73,6 @@ Tally run(VoiceActivityDetector& vad, const std::vector<std::int16_t>& samples,
                 tally.utteranceLengths.push_back(0);
                 break;
             case VadEvent::Kind::Audio:
-                tally.audio += event.samples.size();
                 tally.utteranceLengths.back() += event.samples.size();
                 break;
             case VadEvent::Kind::Paused:

@@ -24,22 +24,18 @@ private slots:
     void espeakMnemonics_mapToRecognizerPhones_data() {
         QTest::addColumn<QString>("mnemonics");
         QTest::addColumn<QString>("phones");
-        QTest::newRow("tovrin") << "t'0vrIn"
-                                << "T AA V R IH N";
-        QTest::newRow("creator's") << "kri:;'eIt#3z"
-                                   << "K R IY EY T ER Z";
-        QTest::newRow("programmer's") << "pr'oUgram3z"
-                                      << "P R OW G R AE M ER Z";
-        QTest::newRow("f1, two words") << "'Ef w'Vn"
-                                       << "EH F W AH N";
-        QTest::newRow("r-coloured and diphthongs") << "f'aI@ d'o@ k'A@ n'i@3"
-                                                   << "F AY ER D AO R K AA R N IH R";
-        QTest::newRow("affricates, fricatives") << "tS'3:tS m'EZ3 T'IN D'Is"
-                                                << "CH ER CH M EH ZH ER TH IH NG DH IH S";
-        QTest::newRow("syllabic and flap") << "l'It#@L b'V?n-"
-                                           << "L IH T AH L B AH T N";
-        QTest::newRow("nothing usable") << "'_:%="
-                                        << "";
+        const auto row = [](const char* name, const char* mnemonics, const char* phones) {
+            QTest::newRow(name) << QString(mnemonics) << QString(phones);
+        };
+        row("tovrin", "t'0vrIn", "T AA V R IH N");
+        row("creator's", "kri:;'eIt#3z", "K R IY EY T ER Z");
+        row("programmer's", "pr'oUgram3z", "P R OW G R AE M ER Z");
+        row("f1, two words", "'Ef w'Vn", "EH F W AH N");
+        row("r-coloured and diphthongs", "f'aI@ d'o@ k'A@ n'i@3", "F AY ER D AO R K AA R N IH R");
+        row("affricates, fricatives", "tS'3:tS m'EZ3 T'IN D'Is",
+            "CH ER CH M EH ZH ER TH IH NG DH IH S");
+        row("syllabic and flap", "l'It#@L b'V?n-", "L IH T AH L B AH T N");
+        row("nothing usable", "'_:%=", "");
     }
     void espeakMnemonics_mapToRecognizerPhones() {
         QFETCH(QString, mnemonics);

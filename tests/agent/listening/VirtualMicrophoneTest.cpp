@@ -1,5 +1,6 @@
 #include "SpeechSamples.h"
 #include "agent/listening/SphinxSpeechInput.h"
+#include "agent/speech/SpeechRecording.h"
 
 #include <QProcess>
 #include <QStandardPaths>
@@ -58,13 +59,12 @@ class VirtualMicrophoneTest : public QObject {
         if (!m_daemon.waitForStarted(5000))
             return "pulseaudio could not be started";
         QString output;
-        for (int attempt = 0; attempt < 50 && !pactl({"info"}, &output); ++attempt) {
-            if (m_daemon.state() != QProcess::Running)
-                return "pulseaudio exited: " + QString::fromUtf8(m_daemon.readAll()).trimmed();
-            QTest::qWait(100);
-        }
-        if (!pactl({"info"}, &output))
-            return "pulseaudio does not answer: " + output.trimmed();
+        const bool answers = QTest::qWaitFor(
+            [&] { return m_daemon.state() != QProcess::Running || pactl({"info"}, &output); },
+            5000);
+        if (!answers || m_daemon.state() != QProcess::Running)
+            return "pulseaudio does not answer: " + output.trimmed() + ' ' +
+                   QString::fromUtf8(m_daemon.readAll()).trimmed();
         if (!pactl({"load-module", "module-remap-source", "master=mic.monitor", "source_name=vmic",
                     "source_properties=device.description=VirtualMicrophone"},
                    &output) ||
@@ -76,9 +76,13 @@ class VirtualMicrophoneTest : public QObject {
     }
 
     void play(const QString& text, const QString& file) {
-        const auto speech = test::SpeechSamples::speak(text, "en-us");
-        QVERIFY(test::SpeechSamples::writeWav(file,
-                                              test::SpeechSamples::inNoise(speech, 30, 300, 300)));
+        const auto clip =
+            test::SpeechSamples::inNoise(test::SpeechSamples::speak(text, "en-us"), 30, 300, 300);
+        speech::SpeechRecording recording;
+        recording.pcm =
+            QByteArray(reinterpret_cast<const char*>(clip.data()), qsizetype(clip.size() * 2));
+        recording.sampleRate = 16000;
+        QCOMPARE(speech::writeWav(file, recording), QString());
         QProcess player;
         player.setProcessEnvironment(pulseEnvironment());
         player.start("paplay", {"--device=mic", file});

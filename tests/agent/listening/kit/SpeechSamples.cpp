@@ -1,9 +1,8 @@
 #include "SpeechSamples.h"
 
-#include "agent/VoiceText.h"
 #include "agent/listening/Resampler.h"
+#include "character/CommandCatalogue.h"
 
-#include <QFile>
 #include <algorithm>
 #include <cmath>
 #include <espeak-ng/speak_lib.h>
@@ -146,119 +145,34 @@ std::vector<std::int16_t> SpeechSamples::backgroundNoise(int milliseconds, doubl
     return out;
 }
 
-bool SpeechSamples::writeWav(const QString& path, const std::vector<std::int16_t>& samples) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    const auto u32 = [](quint32 v) {
-        return QByteArray(reinterpret_cast<const char*>(&v), 4); // little-endian host
-    };
-    const auto u16 = [](quint16 v) { return QByteArray(reinterpret_cast<const char*>(&v), 2); };
-    const quint32 bytes = quint32(samples.size() * 2);
-    QByteArray header = "RIFF" + u32(36 + bytes) + "WAVEfmt " + u32(16) + u16(1) + u16(1) +
-                        u32(16000) + u32(32000) + u16(2) + u16(16) + "data" + u32(bytes);
-    return file.write(header) == header.size() &&
-           file.write(reinterpret_cast<const char*>(samples.data()), bytes) == qint64(bytes);
-}
-
 QList<agent::CommandRegistration> tovrinCatalogue() {
-    using agent::CommandRegistration;
-    auto voiceOnly = [](const char* name, const char* caption, const char* voice) {
-        return CommandRegistration{name, caption, QString::fromUtf8(voice), std::nullopt, false};
-    };
-    auto menu = [](const char* name, const char* caption, const char* voice) {
-        return CommandRegistration{name, caption, QString::fromUtf8(voice), std::nullopt,
-                                   std::nullopt};
-    };
-    return {
-        voiceOnly("hello", "Hello",
-                  "[hello][what's up][hi there][hey][hey dude][howdy][hey pal][hey tovrin]"),
-        voiceOnly("tired", "Tired",
-                  "[Oh boy][whew][ah][I'm so tired][tired][Too tired][I need some rest]"),
-        voiceOnly("howareu", "howru",
-                  "[How are you?][are you ok?][how's it going?][having a nice day?]"),
-        voiceOnly("thenameoftovrin", "", "[what's your name?][what can I call you?]"),
-        menu("rchat", "Real Chat",
-             "[rchat][real chat][chat][vchat][virtual chat][conversation][talk][talking]"),
-        CommandRegistration{"oop2s", QString(45, QLatin1Char('-')), std::nullopt, std::nullopt,
-                            std::nullopt},
-        menu("help", "Help", "[help][hint][f1][readme]"),
-        menu("optionse", "Options", "[options][option][settings][setting]"),
-        menu("exitpr", "Exit", "[exit][quit][get out of here]"),
-        voiceOnly("theageoftovrin", "",
-                  "[how old are you?][what is your age?][what is your age, tovrin?][what's your "
-                  "age?][how old are you, tovrin?][what's your age, tovrin?]"),
-        voiceOnly("themotherofyours", "",
-                  "[who's your mother?][who is your mom?][who is your mother?][who's your "
-                  "mom?][what's your mom's name?][what's your mother's name?][what's the name of "
-                  "your mom?][what's the name of your mother?]"),
-        voiceOnly("thefatherofyours", "",
-                  "[who's your father?][who is your dad?][who is your father?][who's your "
-                  "dad?][what's your father's name?][what's your dad's name?][what's the name of "
-                  "your dad?][what's the name of your father?]"),
-        voiceOnly("theauthor", "",
-                  "[who's your author?][who's your programmer?][who's your creator?][what's your "
-                  "creator's name?][what's your author's name?][what's your programmer's "
-                  "name?][how do i contact your programmer?][how do i contact your creator?][how "
-                  "do i contact your author?][how can i contact your creator?][how can i contact "
-                  "your programmer?][how can i contact your author?][what's the name of your "
-                  "programmer?][what's the name of your author?][what's the name of your "
-                  "creator?]"),
-    };
-}
-
-QList<agent::VoiceCommand> voiceCommandsOf(const QList<agent::CommandRegistration>& registrations) {
-    QList<agent::VoiceCommand> commands;
-    for (const agent::CommandRegistration& registration : registrations) {
-        if (registration.isEnabled() && registration.voice)
-            commands.append({registration.name, agent::voicePhrases(*registration.voice)});
+    using Form = CommandCatalogue::Form;
+    QList<agent::CommandRegistration> registrations;
+    for (const CommandCatalogue::Entry& entry : CommandCatalogue::entries()) {
+        registrations.append(
+            {entry.name, entry.caption,
+             entry.form == Form::NameCaption ? std::nullopt : std::optional(entry.voice),
+             std::nullopt,
+             entry.form == Form::NameCaptionVoiceInvisible ? std::optional(false) : std::nullopt});
     }
-    return commands;
+    return registrations;
 }
 
 QStringList unrelatedSentences() {
-    return {
-        "open the window",
-        "what time is it",
-        "tell me a joke",
-        "play some music",
-        "the weather is nice today",
-        "turn off the lights",
-        "I am going to the store",
-        "can you help me with my homework",
-        "where is my phone",
-        "this is a test of the system",
-        "good morning everyone",
-        "let's go for a walk",
-        "the cat sat on the mat",
-        "I like pizza",
-        "call my sister tonight",
-        "what is the capital of france",
-        "close the door please",
-        "it is raining outside",
-        "how much does it cost",
-        "set an alarm for seven",
-        "read me a story",
-        "who won the game",
-        "my computer is slow",
-        "send an email to john",
-        "I don't know",
-        "where are we going",
-        "show me the pictures",
-        "the quick brown fox jumps",
-        "please be quiet",
-        "what did you say",
-        "bring me a glass of water",
-        "the train leaves at noon",
-        "do you like football",
-        "remind me to buy milk",
-        "my friend lives in boston",
-        "today is a beautiful day",
-        "can you hear me",
-        "switch to the next song",
-        "he left his keys in the car",
-        "how is the traffic",
-    };
+    return QStringLiteral(
+               "open the window|what time is it|tell me a joke|play some music|"
+               "the weather is nice today|turn off the lights|I am going to the store|"
+               "can you help me with my homework|where is my phone|this is a test of the system|"
+               "good morning everyone|let's go for a walk|the cat sat on the mat|I like pizza|"
+               "call my sister tonight|what is the capital of france|close the door please|"
+               "it is raining outside|how much does it cost|set an alarm for seven|read me a story|"
+               "who won the game|my computer is slow|send an email to john|I don't know|"
+               "where are we going|show me the pictures|the quick brown fox jumps|please be quiet|"
+               "what did you say|bring me a glass of water|the train leaves at noon|"
+               "do you like football|remind me to buy milk|my friend lives in boston|"
+               "today is a beautiful day|can you hear me|switch to the next song|"
+               "he left his keys in the car|how is the traffic")
+        .split(QLatin1Char('|'));
 }
 
 } // namespace tk::test

@@ -2,6 +2,7 @@
 
 #include "agent/AgentTypes.h"
 #include "agent/SpeechInput.h"
+#include "agent/listening/VoiceCommandList.h"
 
 #include <QList>
 #include <QString>
@@ -31,14 +32,12 @@ public:
     // against typical synthesized speech.
     static std::vector<std::int16_t> backgroundNoise(int milliseconds, double snrDb,
                                                      unsigned seed = 7);
-    // Writes samples as a 16 kHz mono 16-bit WAV file; false when it cannot.
-    static bool writeWav(const QString& path, const std::vector<std::int16_t>& samples);
 };
 
-// The thirteen commands Tovrin registers, as registered.
+// The thirteen commands the program registers on Tovrin, in their registered form.
 QList<agent::CommandRegistration> tovrinCatalogue();
 // The voice commands of registrations, as the runtime gives them to speech input.
-QList<agent::VoiceCommand> voiceCommandsOf(const QList<agent::CommandRegistration>& registrations);
+using agent::listening::voiceCommandsOf;
 // Everyday sentences that are no command phrase.
 QStringList unrelatedSentences();
 
