@@ -7,12 +7,12 @@
 // vector pictures, and shown from the cache), the CPU used while the character
 // stands shown and idling, and the resident memory.
 #include "ProcessStats.h"
-#include "agent/AgentCharacters.h"
-#include "agent/CharacterFile.h"
-#include "agent/CharacterRuntime.h"
-#include "agent/FigureWindow.h"
-#include "agent/FrameCache.h"
-#include "agent/FrameRenderer.h"
+#include "agent/api/AgentCharacters.h"
+#include "agent/characterfile/CharacterFile.h"
+#include "agent/runtime/CharacterRuntime.h"
+#include "agent/runtime/FigureWindow.h"
+#include "agent/runtime/FrameCache.h"
+#include "agent/runtime/FrameRenderer.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

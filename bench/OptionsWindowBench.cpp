@@ -3,11 +3,11 @@
 #include "ProcessStats.h"
 #include "options/FontList.h"
 #include "options/OptionsWindow.h"
-#include "platform/Clock.h"
-#include "platform/Dialogs.h"
-#include "platform/FileChannels.h"
-#include "platform/ProcessLauncher.h"
-#include "platform/ProgramContext.h"
+#include "platform/core/Clock.h"
+#include "platform/core/Dialogs.h"
+#include "platform/core/FileChannels.h"
+#include "platform/core/ProcessLauncher.h"
+#include "platform/core/ProgramContext.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

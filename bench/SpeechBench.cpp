@@ -3,10 +3,10 @@
 // audio clock, and resident memory with the voice loaded. Prints them; run with
 // a sound server for device figures, without one for the silent output.
 #include "ProcessStats.h"
+#include "agent/runtime/WordBalloon.h"
 #include "agent/speech/EspeakSpeechOutput.h"
 #include "agent/speech/SpeechEngine.h"
 #include "agent/speech/SpeechRecording.h"
-#include "agent/speech/WordBalloon.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -6,9 +6,9 @@
 // black box around the balloon would show.
 // --shots saves a screenshot of the area around the stand-in at every word and
 // after the speech, then quits once the balloon has faded.
+#include "agent/runtime/WordBalloon.h"
 #include "agent/speech/EspeakSpeechOutput.h"
-#include "agent/speech/WordBalloon.h"
-#include "platform/Compositor.h"
+#include "platform/desktop/Compositor.h"
 
 #include <QApplication>
 #include <QDir>

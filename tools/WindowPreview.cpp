@@ -4,12 +4,12 @@
 // window runs without a character, so turns are only written to log.tz.
 #include "chat/ChatWindow.h"
 #include "options/OptionsWindow.h"
-#include "platform/Clock.h"
-#include "platform/Dialogs.h"
-#include "platform/FileChannels.h"
-#include "platform/ProcessLauncher.h"
-#include "platform/ProgramContext.h"
-#include "platform/ProgramPaths.h"
+#include "platform/core/Clock.h"
+#include "platform/core/FileChannels.h"
+#include "platform/core/ProcessLauncher.h"
+#include "platform/core/ProgramContext.h"
+#include "platform/core/ProgramPaths.h"
+#include "platform/desktop/QtDialogs.h"
 
 #include <QApplication>
 #include <QComboBox>

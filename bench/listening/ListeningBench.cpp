@@ -8,10 +8,10 @@
 // --calibrate prints every utterance's confidence and searches the limits of the
 // confidence rule that keep the most phrases while rejecting unrelated speech.
 
+#include "PcmFeedCapture.h"
 #include "SpeechSamples.h"
 #include "agent/listening/CommandRecognizer.h"
 #include "agent/listening/ListeningEngine.h"
-#include "agent/listening/PcmFeedCapture.h"
 #include "agent/listening/PronunciationResolver.h"
 #include "agent/listening/SphinxSpeechInput.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ProgramIdentity.h"
+#include "platform/core/ProgramIdentity.h"
 
 #include <QString>
 

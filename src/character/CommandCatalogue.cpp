@@ -1,6 +1,6 @@
 #include "CommandCatalogue.h"
 
-#include "agent/AgentCommands.h"
+#include "agent/api/AgentCommands.h"
 
 #include <optional>
 

@@ -4,9 +4,9 @@
 #include "LogWriteProblems.h"
 #include "QuestionsLog.h"
 #include "TimeOfDayReply.h"
-#include "agent/AgentCharacters.h"
-#include "agent/AgentControl.h"
-#include "platform/ProgramIdentity.h"
+#include "agent/api/AgentCharacters.h"
+#include "agent/api/AgentControl.h"
+#include "platform/core/ProgramIdentity.h"
 #include "utilities/ReadmeViewer.h"
 
 #include <utility>

@@ -1,6 +1,6 @@
 #include "LogWriteProblems.h"
 
-#include "platform/Dialogs.h"
+#include "platform/core/Dialogs.h"
 
 #include <utility>
 

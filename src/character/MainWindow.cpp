@@ -4,9 +4,9 @@
 #include "LogWriteProblems.h"
 #include "Shutdown.h"
 #include "StartSequence.h"
-#include "agent/AgentControl.h"
-#include "platform/RunKeeper.h"
-#include "platform/WindowPlacement.h"
+#include "agent/api/AgentControl.h"
+#include "platform/desktop/RunKeeper.h"
+#include "platform/desktop/WindowPlacement.h"
 #include "utilities/SystemReport.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "character/MainWindowHooks.h"
-#include "platform/ProgramContext.h"
+#include "platform/core/ProgramContext.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,10 +1,10 @@
 #include "QuestionsLog.h"
 
-#include "platform/Clock.h"
-#include "platform/FileChannels.h"
-#include "platform/ProgramContext.h"
-#include "platform/ProgramPaths.h"
-#include "platform/RecordAppender.h"
+#include "platform/core/Clock.h"
+#include "platform/core/FileChannels.h"
+#include "platform/core/ProgramContext.h"
+#include "platform/core/ProgramPaths.h"
+#include "platform/core/RecordAppender.h"
 
 namespace tk {
 

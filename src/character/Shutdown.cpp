@@ -1,8 +1,8 @@
 #include "Shutdown.h"
 
 #include "CharacterId.h"
-#include "agent/AgentCharacters.h"
-#include "agent/AgentControl.h"
+#include "agent/api/AgentCharacters.h"
+#include "agent/api/AgentControl.h"
 
 #include <QWidget>
 

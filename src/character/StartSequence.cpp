@@ -3,12 +3,12 @@
 #include "CharacterId.h"
 #include "CommandCatalogue.h"
 #include "FirstRunMarker.h"
-#include "agent/AgentCharacters.h"
-#include "agent/AgentControl.h"
-#include "platform/Dialogs.h"
-#include "platform/ProgramContext.h"
-#include "platform/ProgramPaths.h"
-#include "startup/modo.h"
+#include "agent/api/AgentCharacters.h"
+#include "agent/api/AgentControl.h"
+#include "platform/core/Dialogs.h"
+#include "platform/core/ProgramContext.h"
+#include "platform/core/ProgramPaths.h"
+#include "settings/modo.h"
 
 namespace tk {
 

@@ -1,7 +1,7 @@
 #include "TimeOfDayReply.h"
 
-#include "agent/AgentCharacter.h"
-#include "platform/Clock.h"
+#include "agent/api/AgentCharacter.h"
+#include "platform/core/Clock.h"
 
 namespace tk {
 

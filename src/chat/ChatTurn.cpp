@@ -2,14 +2,14 @@
 
 #include "ChatPhrases.h"
 #include "ChatTranscript.h"
-#include "agent/AgentCharacters.h"
-#include "platform/Clock.h"
-#include "platform/Dialogs.h"
-#include "platform/FileChannels.h"
-#include "platform/ProgramIdentity.h"
-#include "platform/ProgramPaths.h"
-#include "platform/RecordAppender.h"
-#include "platform/VersionText.h"
+#include "agent/api/AgentCharacters.h"
+#include "platform/core/Clock.h"
+#include "platform/core/Dialogs.h"
+#include "platform/core/FileChannels.h"
+#include "platform/core/ProgramIdentity.h"
+#include "platform/core/ProgramPaths.h"
+#include "platform/core/RecordAppender.h"
+#include "platform/core/VersionText.h"
 
 namespace tk {
 

@@ -2,10 +2,10 @@
 
 #include "ChatPhrases.h"
 #include "ChatTurn.h"
-#include "agent/AgentCharacters.h"
-#include "agent/AgentControl.h"
-#include "platform/RunKeeper.h"
-#include "platform/WindowPlacement.h"
+#include "agent/api/AgentCharacters.h"
+#include "agent/api/AgentControl.h"
+#include "platform/desktop/RunKeeper.h"
+#include "platform/desktop/WindowPlacement.h"
 
 #include <QAbstractItemView>
 #include <QCloseEvent>

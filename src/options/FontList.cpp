@@ -1,7 +1,7 @@
 #include "FontList.h"
 
-#include "platform/FileChannels.h"
-#include "platform/TextLines.h"
+#include "platform/core/FileChannels.h"
+#include "platform/core/TextLines.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "IntroSoundSetting.h"
 
-#include "platform/ProgramPaths.h"
-#include "startup/modo.h"
+#include "platform/core/ProgramPaths.h"
+#include "settings/modo.h"
 
 namespace tk::IntroSoundSetting {
 

@@ -2,10 +2,10 @@
 
 #include "FontList.h"
 #include "IntroSoundSetting.h"
-#include "platform/Dialogs.h"
-#include "platform/ProgramPaths.h"
-#include "platform/RunKeeper.h"
-#include "platform/WindowPlacement.h"
+#include "platform/core/Dialogs.h"
+#include "platform/core/ProgramPaths.h"
+#include "platform/desktop/RunKeeper.h"
+#include "platform/desktop/WindowPlacement.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

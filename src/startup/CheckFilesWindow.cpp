@@ -1,8 +1,8 @@
 #include "CheckFilesWindow.h"
 
 #include "StartupChecks.h"
-#include "platform/RunKeeper.h"
-#include "platform/WindowPlacement.h"
+#include "platform/desktop/RunKeeper.h"
+#include "platform/desktop/WindowPlacement.h"
 
 namespace tk {
 

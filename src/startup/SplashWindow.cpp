@@ -1,9 +1,9 @@
 #include "SplashWindow.h"
 
 #include "StartupChecks.h"
-#include "platform/RunKeeper.h"
-#include "platform/SoundPlayer.h"
-#include "platform/WindowPlacement.h"
+#include "platform/desktop/RunKeeper.h"
+#include "platform/desktop/SoundPlayer.h"
+#include "platform/desktop/WindowPlacement.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ProgramContext.h"
+#include "platform/core/ProgramContext.h"
 
 #include <QWidget>
 #include <functional>

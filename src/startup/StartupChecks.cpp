@@ -1,11 +1,11 @@
 #include "StartupChecks.h"
 
-#include "modo.h"
-#include "platform/Dialogs.h"
-#include "platform/FileLookup.h"
-#include "platform/ProgramContext.h"
-#include "platform/ProgramIdentity.h"
-#include "platform/ProgramPaths.h"
+#include "platform/core/Dialogs.h"
+#include "platform/core/FileLookup.h"
+#include "platform/core/ProgramContext.h"
+#include "platform/core/ProgramIdentity.h"
+#include "platform/core/ProgramPaths.h"
+#include "settings/modo.h"
 
 #include <QFile>
 

@@ -1,10 +1,10 @@
 #include "ReadmeViewer.h"
 
-#include "platform/Dialogs.h"
-#include "platform/FileLookup.h"
-#include "platform/ProcessLauncher.h"
-#include "platform/ProgramContext.h"
-#include "platform/ProgramPaths.h"
+#include "platform/core/Dialogs.h"
+#include "platform/core/FileLookup.h"
+#include "platform/core/ProcessLauncher.h"
+#include "platform/core/ProgramContext.h"
+#include "platform/core/ProgramPaths.h"
 
 namespace tk {
 

@@ -1,12 +1,12 @@
 #include "SystemReport.h"
 
-#include "platform/Clock.h"
-#include "platform/FileChannels.h"
-#include "platform/FileLookup.h"
-#include "platform/ProgramContext.h"
-#include "platform/ProgramPaths.h"
-#include "platform/RecordAppender.h"
-#include "platform/VersionText.h"
+#include "platform/core/Clock.h"
+#include "platform/core/FileChannels.h"
+#include "platform/core/FileLookup.h"
+#include "platform/core/ProgramContext.h"
+#include "platform/core/ProgramPaths.h"
+#include "platform/core/RecordAppender.h"
+#include "platform/core/VersionText.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 #include "RecordingAgent.h"
 #include "TestContext.h"
-#include "agent/AgentCharacters.h"
+#include "agent/api/AgentCharacters.h"
 #include "character/CommandCatalogue.h"
 #include "character/CommandDispatcher.h"
 #include "character/LogWriteProblems.h"

@@ -2,8 +2,8 @@
 
 #include "RecordingAgent.h"
 #include "TestContext.h"
-#include "platform/RunKeeper.h"
-#include "startup/modo.h"
+#include "platform/desktop/RunKeeper.h"
+#include "settings/modo.h"
 
 #include <QApplication>
 #include <QFile>

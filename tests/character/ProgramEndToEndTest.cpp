@@ -3,14 +3,14 @@
 // What each part writes to its files is left to the parts' own tests.
 #include "Resources.h"
 #include "TestContext.h"
-#include "agent/CharacterRuntime.h"
-#include "agent/FigureWindow.h"
+#include "agent/runtime/CharacterRuntime.h"
+#include "agent/runtime/FigureWindow.h"
 #include "agent/speech/EspeakSpeechOutput.h"
 #include "character/MainWindow.h"
 #include "chat/ChatWindow.h"
 #include "options/OptionsWindow.h"
-#include "platform/RunKeeper.h"
-#include "platform/SoundPlayer.h"
+#include "platform/desktop/RunKeeper.h"
+#include "platform/desktop/SoundPlayer.h"
 #include "startup/CheckFilesWindow.h"
 #include "startup/SplashWindow.h"
 

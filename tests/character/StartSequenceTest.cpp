@@ -3,7 +3,7 @@
 #include "RecordingAgent.h"
 #include "TestContext.h"
 #include "character/CommandCatalogue.h"
-#include "startup/modo.h"
+#include "settings/modo.h"
 
 #include <QtTest>
 

@@ -2,7 +2,7 @@
 #include "TestContext.h"
 #include "chat/ChatTurn.h"
 #include "chat/ChatWindow.h"
-#include "platform/RunKeeper.h"
+#include "platform/desktop/RunKeeper.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -3,7 +3,7 @@
 #include "options/FontList.h"
 #include "options/IntroSoundSetting.h"
 #include "options/OptionsWindow.h"
-#include "platform/RunKeeper.h"
+#include "platform/desktop/RunKeeper.h"
 #include "startup/StartupChecks.h"
 
 #include <QCheckBox>

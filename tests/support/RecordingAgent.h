@@ -1,6 +1,6 @@
 #pragma once
 
-#include "agent/AgentControl.h"
+#include "agent/api/AgentControl.h"
 
 #include <QList>
 #include <QSet>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Dialogs.h"
+#include "platform/core/Dialogs.h"
 
 #include <QStringList>
 #include <functional>

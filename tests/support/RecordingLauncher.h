@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ProcessLauncher.h"
+#include "platform/core/ProcessLauncher.h"
 
 #include <QStringList>
 

@@ -3,8 +3,8 @@
 #include "FakeClock.h"
 #include "RecordingDialogs.h"
 #include "RecordingLauncher.h"
-#include "platform/FileChannels.h"
-#include "platform/ProgramContext.h"
+#include "platform/core/FileChannels.h"
+#include "platform/core/ProgramContext.h"
 
 #include <QByteArray>
 #include <QString>

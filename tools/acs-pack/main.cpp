@@ -9,7 +9,7 @@
 //    drawn size is taken from the picture's width and height;
 //  - "layerSets" names lists of layers that frames include with {"set": name};
 //  - keys starting with "//" are comments and are dropped.
-#include "agent/CharacterFile.h"
+#include "agent/characterfile/CharacterFile.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -4,8 +4,8 @@
 // several sizes. For looking at the art without running the program.
 //
 //   acs-sheet <file.acs> <output-directory> [--scale N]
-#include "agent/CharacterFile.h"
-#include "agent/FrameRenderer.h"
+#include "agent/characterfile/CharacterFile.h"
+#include "agent/runtime/FrameRenderer.h"
 
 #include <QDir>
 #include <QFont>

@@ -7,9 +7,9 @@
 //   agent-demo [file.acs] [--no-tour] [--quit-after SECONDS] [--idle-delay MS]
 //              [--menu-after SECONDS]   (opens the pop-up menu, as a right click would)
 #include "SilentSpeech.h"
-#include "agent/AgentCharacters.h"
-#include "agent/CharacterRuntime.h"
-#include "agent/FigureWindow.h"
+#include "agent/api/AgentCharacters.h"
+#include "agent/runtime/CharacterRuntime.h"
+#include "agent/runtime/FigureWindow.h"
 
 #include <QAction>
 #include <QApplication>

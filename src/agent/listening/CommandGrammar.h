@@ -1,6 +1,6 @@
 #pragma once
 
-#include "agent/SpeechInput.h"
+#include "agent/api/SpeechInput.h"
 
 #include <QList>
 #include <QSet>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "agent/SpeechInput.h"
+#include "agent/api/SpeechInput.h"
 #include "agent/listening/CommandGrammar.h"
 #include "agent/listening/ConfidenceRule.h"
 #include "agent/listening/SpeechModelFiles.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "agent/SpeechInput.h"
+#include "agent/api/SpeechInput.h"
 #include "agent/listening/CommandRecognizer.h"
 #include "agent/listening/PronunciationResolver.h"
 #include "agent/listening/VoiceActivityDetector.h"

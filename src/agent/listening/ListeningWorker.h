@@ -1,6 +1,6 @@
 #pragma once
 
-#include "agent/SpeechInput.h"
+#include "agent/api/SpeechInput.h"
 #include "agent/listening/ListeningEngine.h"
 #include "agent/listening/SpeechModelFiles.h"
 

@@ -1,6 +1,6 @@
 #include "agent/listening/VoiceCommandList.h"
 
-#include "agent/VoiceText.h"
+#include "agent/api/VoiceText.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "agent/AgentTypes.h"
-#include "agent/SpeechInput.h"
+#include "agent/api/AgentTypes.h"
+#include "agent/api/SpeechInput.h"
 
 #include <QList>
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "agent/SpeechOutput.h"
+#include "agent/api/SpeechOutput.h"
 
 #include <QtGlobal>
 

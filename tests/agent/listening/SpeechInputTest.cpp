@@ -1,5 +1,5 @@
+#include "PcmFeedCapture.h"
 #include "SpeechSamples.h"
-#include "agent/listening/PcmFeedCapture.h"
 #include "agent/listening/SphinxSpeechInput.h"
 
 #include <QAudioDevice>

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "agent/api/AgentTypes.h"
+#include "agent/api/SpeechInput.h"
+#include "agent/listening/VoiceCommandList.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <vector>
+
+namespace tk::test {
+
+// Synthesized speech for listening tests and the benchmark: espeak-ng in this
+// process (its state is process-wide, so use it from one thread), resampled to
+// 16 kHz mono.
+class SpeechSamples {
+public:
+    // Speech of text in voice ("en-us", "en-us+f3", ...); empty when the synthesizer
+    // cannot start.
+    static std::vector<std::int16_t> speak(const QString& text, const QString& voice,
+                                           int wordsPerMinute = 165);
+    // Index one past the last sample of speech that stands out of silence.
+    static std::size_t speechEnd(const std::vector<std::int16_t>& samples);
+    // speech with leadMs of quiet before and tailMs after, and noise mixed in at
+    // snrDb below the speech level (over its loud part); the same seed gives the
+    // same noise.
+    static std::vector<std::int16_t> inNoise(const std::vector<std::int16_t>& speech, double snrDb,
+                                             int leadMs, int tailMs, unsigned seed = 1);
+    // Quiet background alone: noise at the level inNoise would use for snrDb
+    // against typical synthesized speech.
+    static std::vector<std::int16_t> backgroundNoise(int milliseconds, double snrDb,
+                                                     unsigned seed = 7);
+};
+
+// The thirteen commands the program registers on Tovrin, in their registered form.
+QList<agent::CommandRegistration> tovrinCatalogue();
+// The voice commands of registrations, as the runtime gives them to speech input.
+using agent::listening::voiceCommandsOf;
+// Everyday sentences that are no command phrase.
+QStringList unrelatedSentences();
+
+} // namespace tk::test
