@@ -9,6 +9,7 @@ CommandLine::Parsed CommandLine::parse(const QStringList& arguments) {
     const QString dirOption = QStringLiteral("--program-dir");
     const auto fail = [&parsed](const QString& error) {
         parsed.action = Action::Fail;
+        parsed.programDir.clear();
         parsed.error = error;
         return parsed;
     };
