@@ -1,24 +1,19 @@
-// The whole program with the real character runtime, offscreen: the start-up
-// chain, the greeting, a command from Tovrin's menu, and the end of the run.
-// What each part writes to its files is left to the parts' own tests.
+// The whole program, built by the same composition code as the executable, with
+// fakes for the seams, offscreen: the start-up chain, the greeting, a command
+// from Tovrin's menu, and the end of the run. What each part writes to its
+// files is left to the parts' own tests.
 #include "Resources.h"
 #include "TestContext.h"
-#include "agent/runtime/CharacterRuntime.h"
 #include "agent/runtime/FigureWindow.h"
 #include "agent/speech/EspeakSpeechOutput.h"
-#include "character/MainWindow.h"
-#include "chat/ChatWindow.h"
-#include "options/OptionsWindow.h"
-#include "platform/desktop/RunKeeper.h"
+#include "app/Program.h"
 #include "platform/desktop/SoundPlayer.h"
-#include "startup/CheckFilesWindow.h"
 #include "startup/SplashWindow.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QMenu>
-#include <QPointer>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -29,6 +24,15 @@ class NoSound final : public SoundPlayer {
 public:
     void play(const QString&) override {}
 };
+
+// The splash window that the start opened, if it is showing.
+SplashWindow* shownSplash() {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (auto* splash = qobject_cast<SplashWindow*>(window); splash && splash->isVisible())
+            return splash;
+    }
+    return nullptr;
+}
 
 // Opens Tovrin's menu and chooses the entry with text.
 bool choose(agent::FigureWindow* figure, const QString& text) {
@@ -59,21 +63,14 @@ private slots:
         t.writeFile(t.programFile("readme.txt"), "read me");
         t.writeFile(t.context.systemSettingsFile, "NAME=Test\n");
 
-        RunKeeper keeper;
-        RunKeeper::setCurrent(&keeper);
-        QSignalSpy ended(&keeper, &RunKeeper::lastWindowClosed);
-        agent::CharacterRuntime runtime;
-        runtime.setSpeechOutputFactory(
-            [] { return std::make_unique<agent::speech::EspeakSpeechOutput>(); });
+        Program program({t.context, [] { return std::make_unique<NoSound>(); },
+                         [] { return std::make_unique<agent::speech::EspeakSpeechOutput>(); },
+                         nullptr});
+        QSignalSpy ended(&program, &Program::finished);
+        agent::CharacterRuntime& runtime = program.runtime();
         QSignalSpy spoken(&runtime, &agent::CharacterRuntime::speechStarted);
-        const MainWindowHooks hooks{[&] { ChatWindow::open(t.context, &runtime); },
-                                    [&] { OptionsWindow::open(t.context); }};
-        QPointer<SplashWindow> splash =
-            SplashWindow::open(t.context, std::make_unique<NoSound>(), [&] {
-                CheckFilesWindow::open(t.context, [&](QWidget* checkFiles) {
-                    MainWindow::open(t.context, &runtime, hooks, checkFiles);
-                });
-            });
+        QVERIFY(program.start());
+        SplashWindow* splash = shownSplash();
         QVERIFY(splash);
         QTest::mouseClick(splash, Qt::LeftButton);
 
@@ -89,8 +86,6 @@ private slots:
         QVERIFY(choose(figure, "Exit"));
         QTRY_VERIFY(!runtime.isLoaded("Tovrin"));
         QTRY_VERIFY(ended.count() >= 1);
-
-        RunKeeper::setCurrent(nullptr);
     }
 };
 

@@ -1,0 +1,59 @@
+#include "Program.h"
+
+#include "character/MainWindow.h"
+#include "chat/ChatWindow.h"
+#include "options/OptionsWindow.h"
+#include "platform/core/ProgramIdentity.h"
+#include "platform/desktop/SoundPlayer.h"
+#include "startup/CheckFilesWindow.h"
+#include "startup/SplashWindow.h"
+
+#include <QApplication>
+
+namespace tk {
+
+Program::Program(ProgramSeams seams, QObject* parent) : QObject(parent), m_seams(std::move(seams)) {
+    m_previousKeeper = RunKeeper::current();
+    RunKeeper::setCurrent(&m_keeper);
+    connect(&m_keeper, &RunKeeper::lastWindowClosed, this, &Program::finished);
+    m_runtime.setSpeechOutputFactory(m_seams.speechOutput);
+    m_runtime.setSpeechInput(m_seams.speechInput);
+}
+
+Program::~Program() {
+    if (RunKeeper::current() == &m_keeper)
+        RunKeeper::setCurrent(m_previousKeeper);
+}
+
+bool Program::start() {
+    return SplashWindow::open(m_seams.context, m_seams.soundPlayer(),
+                              [this] { openCheckFiles(); }) != nullptr;
+}
+
+void Program::comeForward() {
+    const QString id = QString::fromLatin1(identity::kCharacterId);
+    if (m_runtime.isLoaded(id)) {
+        m_runtime.show(id);
+        m_runtime.play(id, QStringLiteral("Greet"));
+    }
+    if (QWidget* waiting = QApplication::activeModalWidget()) {
+        waiting->raise();
+        waiting->activateWindow();
+    }
+}
+
+void Program::openCheckFiles() {
+    CheckFilesWindow::open(m_seams.context,
+                           [this](QWidget* checkFiles) { openMainWindow(checkFiles); });
+}
+
+void Program::openMainWindow(QWidget* checkFilesWindow) {
+    agent::AgentControl* control = &m_runtime;
+    const MainWindowHooks hooks{
+        [this, control] { ChatWindow::open(m_seams.context, control); },
+        [this] { OptionsWindow::open(m_seams.context); },
+    };
+    MainWindow::open(m_seams.context, control, hooks, checkFilesWindow);
+}
+
+} // namespace tk
