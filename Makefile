@@ -1,12 +1,16 @@
 # Two commands for everyone: `make run` and `make test`.
 # Both install what is missing (Debian packages), build, and then run.
+# `make ci` is what continuous integration runs: the formatting check, every
+# target (benchmarks and tools too), the tests, and the tests again under the
+# address and undefined-behaviour sanitizers.
 
 BUILD_DIR ?= build
+SANITIZE_DIR ?= build-sanitize
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 PACKAGE_BUILD_DIR ?= $(BUILD_DIR)/package
 
-.PHONY: all deps configure build run test bench package screenshots format clean
+.PHONY: all deps configure build run test bench package screenshots format format-check sanitize ci clean
 
 all: build
 
@@ -49,5 +53,21 @@ screenshots: build
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
+format-check: deps
+	@scripts/check-format.sh
+
+sanitize: deps
+	@if [ ! -f $(SANITIZE_DIR)/build.ninja ]; then \
+		cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTK_SANITIZE=ON; \
+	fi
+	@cmake --build $(SANITIZE_DIR) -j $(JOBS)
+	@cd $(SANITIZE_DIR) && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+		ctest --output-on-failure -j $(JOBS)
+
+ci: format-check build
+	@cmake --build $(BUILD_DIR) --target benchmarks developer_tools -j $(JOBS)
+	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+	@$(MAKE) --no-print-directory sanitize
+
 clean:
-	@rm -rf $(BUILD_DIR)
+	@rm -rf $(BUILD_DIR) $(SANITIZE_DIR)
