@@ -244,6 +244,21 @@ void CharacterRuntime::hide(const QString& id) {
     enqueue(id, Request{Request::Kind::Hide, {}, {}, {}, 0});
 }
 
+bool CharacterRuntime::focusFigure(const QString& id) {
+    const QStringList ids = characterIds();
+    FigureWindow* window = figureWindow(id.isEmpty() && !ids.isEmpty() ? ids.first() : id);
+    if (!window || !window->isVisible())
+        return false;
+    if (!window->isActiveWindow())
+        m_focusHandBack.remember();
+    window->focusFromKeyboard();
+    return true;
+}
+
+bool CharacterRuntime::returnFocus() {
+    return m_focusHandBack.giveBack();
+}
+
 void CharacterRuntime::speak(const QString& id, const QString& text) {
     enqueue(id, Request{Request::Kind::Speak, text, {}, {}, 0});
 }

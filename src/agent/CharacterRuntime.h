@@ -4,6 +4,7 @@
 #include "agent/CharacterData.h"
 #include "agent/RequestQueue.h"
 #include "agent/SpeechInput.h"
+#include "platform/FocusHandBack.h"
 
 #include <QList>
 #include <QPointer>
@@ -57,6 +58,13 @@ public:
 
     // Queues hiding the character (its hiding animation, then the window goes).
     void hide(const QString& id);
+
+    // Gives the figure of id the keyboard focus (for a global key), noting
+    // where the focus was; Escape on the figure gives it back there. The first
+    // loaded character when id is empty. False if no figure is on the screen.
+    bool focusFigure(const QString& id = {});
+    // Gives the focus back to where focusFigure() found it; false if there was nowhere.
+    bool returnFocus();
 
     // What the word balloon and other parts of the runtime need of a loaded
     // character; null or empty for an identifier that is not loaded.
@@ -127,6 +135,7 @@ private:
     int m_idleMinMs = 9000;
     int m_idleMaxMs = 22000;
     std::unique_ptr<ListeningControls> m_listeningControls;
+    FocusHandBack m_focusHandBack;
 };
 
 } // namespace tk::agent

@@ -41,7 +41,7 @@ LoadedCharacter::LoadedCharacter(CharacterRuntime& runtime, QString id,
                                               m_character->matte)),
       m_player(m_character, this), m_queue(this), m_menu(this), m_idleTimer(this),
       m_speechWatchdog(this), m_glide(this) {
-    m_window->setWindowTitle(m_character->name.isEmpty() ? m_id : m_character->name);
+    m_window->setCharacterName(m_character->name.isEmpty() ? m_id : m_character->name);
     m_window->setPictureSource([this](qreal ratio) { return pictureFor(ratio); });
     m_window->setDragLimiter([this](QPoint wanted) {
         return placement::keepReachable(wanted, m_window->size(), screenGeometries());
@@ -49,6 +49,8 @@ LoadedCharacter::LoadedCharacter(CharacterRuntime& runtime, QString id,
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         m_window->move(placement::initialPosition(m_character->size, screen->availableGeometry()));
     connect(m_window.get(), &FigureWindow::menuRequested, this, &LoadedCharacter::openMenu);
+    connect(m_window.get(), &FigureWindow::focusReturnRequested, &m_runtime,
+            &CharacterRuntime::returnFocus);
     // The runtime's own entries answer their shortcuts while the figure has the focus.
     m_window->addActions(m_runtime.menuActions());
     // The balloon follows the figure, and goes with it.
@@ -391,8 +393,8 @@ QPixmap LoadedCharacter::pictureFor(qreal devicePixelRatio) {
     return m_cache.pixmap(frame, currentMouth(), devicePixelRatio);
 }
 
-void LoadedCharacter::openMenu(QPoint globalPos) {
-    m_menu.popup(m_commands, m_runtime.menuActions(), globalPos);
+void LoadedCharacter::openMenu(QPoint globalPos, bool byKeyboard) {
+    m_menu.popup(m_commands, m_runtime.menuActions(), globalPos, m_window.get(), byKeyboard);
 }
 
 } // namespace tk::agent

@@ -5,6 +5,7 @@
 #include "Shutdown.h"
 #include "StartSequence.h"
 #include "agent/AgentControl.h"
+#include "platform/AccessibleWindows.h"
 #include "platform/RunKeeper.h"
 #include "platform/WindowPlacement.h"
 #include "utilities/SystemReport.h"
@@ -20,6 +21,7 @@ MainWindow::MainWindow(const ProgramContext& context, agent::AgentControl* contr
     : QWidget(nullptr, Qt::FramelessWindowHint), m_control(control), m_checkFiles(checkFilesWindow),
       m_problems(std::make_shared<LogWriteProblems>(context.dialogs)) {
     setObjectName(QStringLiteral("mainDC"));
+    accessibility::setWindowRole(staticMetaObject, QAccessible::Window);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Tovrin Kin Personal Edition"));
     setWindowIcon(QApplication::windowIcon());

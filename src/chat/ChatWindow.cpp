@@ -4,6 +4,7 @@
 #include "ChatTurn.h"
 #include "agent/AgentCharacters.h"
 #include "agent/AgentControl.h"
+#include "platform/AccessibleWindows.h"
 #include "platform/RunKeeper.h"
 #include "platform/WindowPlacement.h"
 
@@ -89,6 +90,7 @@ ChatWindow::ChatWindow(const ProgramContext& context, agent::AgentControl* contr
       m_context(context), m_control(control) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("rchatmain"));
+    accessibility::setWindowRole(staticMetaObject, QAccessible::Window);
     setWindowTitle(QStringLiteral("Real Chat 1"));
     QFont font(QStringLiteral("Tahoma"));
     font.setPointSizeF(9.75);
@@ -114,6 +116,8 @@ ChatWindow::ChatWindow(const ProgramContext& context, agent::AgentControl* contr
     m_phraseBox->setCompleter(nullptr);
     m_phraseBox->setMaxVisibleItems(15);
     m_phraseBox->hide();
+    m_phraseBox->setAccessibleName(QStringLiteral("Phrase for Tovrin to say"));
+    m_phraseBox->lineEdit()->setAccessibleName(QStringLiteral("Phrase for Tovrin to say"));
 
     m_submitSay = new QPushButton(QStringLiteral("Say it!"), this);
     m_submitSay->setObjectName(QStringLiteral("submit_say"));
@@ -124,11 +128,13 @@ ChatWindow::ChatWindow(const ProgramContext& context, agent::AgentControl* contr
     m_theName->setObjectName(QStringLiteral("thename"));
     m_theName->setGeometry(twipsRect(1080, 1200, 4335, 360));
     m_theName->hide();
+    m_theName->setAccessibleName(QStringLiteral("Your name"));
 
     m_picture = new QLabel(this);
     m_picture->setObjectName(QStringLiteral("Image1"));
     m_picture->setGeometry(QRect(QPoint(0, 0), kPictureSize));
     m_picture->setPixmap(renderPicture(devicePixelRatioF()));
+    m_picture->setAccessibleName(QStringLiteral("Tovrin waving hello"));
 
     setTabOrder(m_enableButton, m_phraseBox);
     setTabOrder(m_phraseBox, m_submitSay);
@@ -143,6 +149,14 @@ ChatWindow::ChatWindow(const ProgramContext& context, agent::AgentControl* contr
     // Opening: the list filled once, in order, with the stored text shown and
     // no entry chosen.
     m_phraseBox->addItems(ChatPhrases::entries());
+    // Screen readers hear the category headers as headings, not as dashes.
+    for (const auto& [header, spoken] :
+         {std::pair{ChatPhrases::kGeneralHeader, QStringLiteral("General, section heading")},
+          std::pair{ChatPhrases::kNamesHeader, QStringLiteral("Names, section heading")}}) {
+        const int row = m_phraseBox->findText(header, Qt::MatchExactly);
+        if (row >= 0)
+            m_phraseBox->setItemData(row, spoken, Qt::AccessibleTextRole);
+    }
     m_phraseBox->setCurrentIndex(-1);
     m_phraseBox->setEditText(QStringLiteral("Type something..."));
     // The drop-down list may be wider than the box, so no entry is cut short.

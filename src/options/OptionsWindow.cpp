@@ -2,6 +2,7 @@
 
 #include "FontList.h"
 #include "IntroSoundSetting.h"
+#include "platform/AccessibleWindows.h"
 #include "platform/Dialogs.h"
 #include "platform/ProgramPaths.h"
 #include "platform/RunKeeper.h"
@@ -56,6 +57,7 @@ OptionsWindow::OptionsWindow(const ProgramContext& context)
       m_context(context) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("opti"));
+    accessibility::setWindowRole(staticMetaObject, QAccessible::Window);
     setWindowTitle(QStringLiteral("Options"));
     QFont font(QStringLiteral("Arial"));
     font.setPointSizeF(9.75);

@@ -3,6 +3,8 @@
 #include "platform/ProgramIdentity.h"
 
 #include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 
 namespace tk {
@@ -24,6 +26,13 @@ QString QtDialogs::input(const QString& prompt, const QString& title) {
     dialog.setLabelText(prompt);
     dialog.setTextValue(QString());
     dialog.setInputMode(QInputDialog::TextInput);
+    // The prompt is shown as given, blanks and all; screen readers get it
+    // without the blanks that only set it out on the screen.
+    const QString spoken = prompt.simplified();
+    if (QLabel* label = dialog.findChild<QLabel*>())
+        label->setAccessibleName(spoken);
+    if (QLineEdit* field = dialog.findChild<QLineEdit*>())
+        field->setAccessibleName(spoken);
     if (dialog.exec() != QDialog::Accepted)
         return QString();
     return dialog.textValue();

@@ -1,6 +1,7 @@
 #include "CheckFilesWindow.h"
 
 #include "StartupChecks.h"
+#include "platform/AccessibleWindows.h"
 #include "platform/RunKeeper.h"
 #include "platform/WindowPlacement.h"
 
@@ -9,6 +10,7 @@ namespace tk {
 CheckFilesWindow::CheckFilesWindow() : QWidget(nullptr, Qt::FramelessWindowHint) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("checkfiles"));
+    accessibility::setWindowRole(staticMetaObject, QAccessible::Window);
     setWindowTitle(QStringLiteral("Checking Files..."));
     resize(twipsToPixels(6150), twipsToPixels(675)); // 410 x 45
 }

@@ -1,6 +1,8 @@
 #include "SplashWindow.h"
 
 #include "StartupChecks.h"
+#include "platform/AccessibleWindows.h"
+#include "platform/ProgramIdentity.h"
 #include "platform/RunKeeper.h"
 #include "platform/SoundPlayer.h"
 #include "platform/WindowPlacement.h"
@@ -56,7 +58,10 @@ SplashWindow::SplashWindow(std::unique_ptr<SoundPlayer> sound, HandOver openChec
       m_openCheckFiles(std::move(openCheckFiles)), m_timer(new QTimer(this)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("splash_scr"));
+    accessibility::setWindowRole(staticMetaObject, QAccessible::Window);
     setWindowTitle(QStringLiteral("Form1"));
+    // Screen readers name the window after the program, not its inner title.
+    setAccessibleName(QString::fromUtf8(identity::kProductName));
     QFont font(QStringLiteral("Tahoma"));
     font.setPointSizeF(9.75);
     setFont(font);

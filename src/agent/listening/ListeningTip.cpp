@@ -1,5 +1,7 @@
 #include "agent/listening/ListeningTip.h"
 
+#include "platform/AccessibleWindows.h"
+
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
@@ -17,6 +19,8 @@ ListeningTip::ListeningTip(QWidget* parent)
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
+    // Screen readers speak each message as a notification.
+    accessibility::setWindowRole(staticMetaObject, QAccessible::Notification);
     m_hide.setSingleShot(true);
     connect(&m_hide, &QTimer::timeout, this, &QWidget::hide);
 }
@@ -34,6 +38,8 @@ void ListeningTip::showText(const QString& text, const QRect& figure, int hideAf
     placeBeside(figure);
     update();
     show();
+    // Qt reports no tooltip-type window as shown: the announcement is made here.
+    accessibility::announce(this, text);
     if (hideAfterMs > 0)
         m_hide.start(hideAfterMs);
     else
