@@ -7,6 +7,7 @@
 #include "chat/ChatWindow.h"
 #include "options/OptionsWindow.h"
 #include "platform/Clock.h"
+#include "platform/DesktopPreferences.h"
 #include "platform/Dialogs.h"
 #include "platform/DisplayCheck.h"
 #include "platform/FileChannels.h"
@@ -62,6 +63,7 @@ int main(int argc, char* argv[]) {
     // voice and its ears (which outlive it).
     tk::agent::listening::SphinxSpeechInput speechInput;
     tk::agent::CharacterRuntime runtime;
+    runtime.setDesktopPreferences(tk::DesktopPreferences::read());
     runtime.setSpeechOutputFactory(
         [] { return std::make_unique<tk::agent::speech::EspeakSpeechOutput>(); });
     runtime.setSpeechInput(&speechInput);

@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QRandomGenerator>
 #include <QTimer>
+#include <limits>
 
 Q_LOGGING_CATEGORY(lcCharacterRuntime, "tk.agent.runtime")
 
@@ -127,8 +128,15 @@ void CharacterRuntime::setIdleDelay(int minMs, int maxMs) {
     m_idleMaxMs = qMax(m_idleMinMs, maxMs);
 }
 
+void CharacterRuntime::setDesktopPreferences(const DesktopPreferences& preferences) {
+    m_desktop = preferences;
+}
+
 int CharacterRuntime::nextIdleDelay() const {
-    return int(QRandomGenerator::global()->bounded(m_idleMinMs, m_idleMaxMs + 1));
+    const int delay = int(QRandomGenerator::global()->bounded(m_idleMinMs, m_idleMaxMs + 1));
+    return m_desktop.reducedMotion ? int(std::min<qint64>(qint64(delay) * kCalmIdleFactor,
+                                                          std::numeric_limits<int>::max()))
+                                   : delay;
 }
 
 LoadedCharacter* CharacterRuntime::find(const QString& id) const {

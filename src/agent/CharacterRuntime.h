@@ -4,6 +4,7 @@
 #include "agent/CharacterData.h"
 #include "agent/RequestQueue.h"
 #include "agent/SpeechInput.h"
+#include "platform/DesktopPreferences.h"
 #include "platform/FocusHandBack.h"
 
 #include <QList>
@@ -55,6 +56,13 @@ public:
 
     // How long the character rests before it idles, drawn at random in [min, max] ms.
     void setIdleDelay(int minMs, int maxMs);
+    // What the desktop asks for: with reduced motion the characters idle less
+    // often and jump to where they are sent instead of walking there, and
+    // balloons vanish without fading; balloons follow high contrast.
+    void setDesktopPreferences(const DesktopPreferences& preferences);
+    const DesktopPreferences& desktopPreferences() const { return m_desktop; }
+    // How many times longer characters rest between idle animations under reduced motion.
+    static constexpr int kCalmIdleFactor = 4;
 
     // Queues hiding the character (its hiding animation, then the window goes).
     void hide(const QString& id);
@@ -136,6 +144,7 @@ private:
     int m_idleMaxMs = 22000;
     std::unique_ptr<ListeningControls> m_listeningControls;
     FocusHandBack m_focusHandBack;
+    DesktopPreferences m_desktop;
 };
 
 } // namespace tk::agent

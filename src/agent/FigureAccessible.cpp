@@ -77,6 +77,10 @@ void FigureAccessible::doAction(const QString& actionName) {
             emit figure()->menuRequested(figure()->keyboardMenuPosition(), true);
         return;
     }
+    if (actionName == setFocusAction()) {
+        figure()->focusFromKeyboard(); // the window too, so that keys reach the figure
+        return;
+    }
     QAccessibleWidget::doAction(actionName);
 }
 

@@ -134,6 +134,14 @@ void FigureWindow::keyPressEvent(QKeyEvent* event) {
             return;
         }
         break;
+    case Qt::Key_Menu:
+        if (modifiers == Qt::NoModifier) {
+            m_dragging = false;
+            emit menuRequested(keyboardMenuPosition(), true);
+            event->accept();
+            return;
+        }
+        break;
     case Qt::Key_Escape:
         if (modifiers == Qt::NoModifier) {
             emit focusReturnRequested();

@@ -6,9 +6,11 @@
 #include "agent/RuntimeLog.h"
 #include "agent/SpeechInput.h"
 #include "agent/SpeechOutput.h"
+#include "agent/speech/BalloonComfort.h"
 #include "agent/speech/WordBalloon.h"
 #include "platform/Compositor.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QRandomGenerator>
 #include <QScreen>
@@ -217,6 +219,11 @@ void LoadedCharacter::startSpeech(const QString& text) {
     m_speechWatchdog.start(speechDeadlineMs(text));
     emit m_runtime.speechStarted(m_id, text);
     if (m_window->isVisible()) {
+        const speech::BalloonSettings look =
+            speech::comfortableBalloon(m_character->balloon, m_runtime.desktopPreferences(),
+                                       QApplication::font().pointSizeF());
+        if (look != m_balloon->settings())
+            m_balloon->setSettings(look);
         m_balloon->setAnchor(m_window->frameGeometry());
         m_balloon->beginSpeech(text);
     } else {
@@ -273,7 +280,8 @@ void LoadedCharacter::startMove(QPoint target, std::optional<int> speed) {
     const QPoint end =
         screen ? placement::clampToScreen(target, m_window->size(), screen->geometry()) : target;
     const QPoint from = m_window->pos();
-    if (!m_window->isVisible() || from == end) {
+    // Under reduced motion the figure is put in its place instead of walking there.
+    if (!m_window->isVisible() || from == end || m_runtime.desktopPreferences().reducedMotion) {
         m_window->move(end);
         finishRequest();
         return;

@@ -116,7 +116,10 @@ ChatWindow::ChatWindow(const ProgramContext& context, agent::AgentControl* contr
     m_phraseBox->setCompleter(nullptr);
     m_phraseBox->setMaxVisibleItems(15);
     m_phraseBox->hide();
+    // Screen readers here read a combo box's text as its name: what it is for
+    // goes into the description, and names its edit field.
     m_phraseBox->setAccessibleName(QStringLiteral("Phrase for Tovrin to say"));
+    m_phraseBox->setAccessibleDescription(QStringLiteral("Phrase for Tovrin to say"));
     m_phraseBox->lineEdit()->setAccessibleName(QStringLiteral("Phrase for Tovrin to say"));
 
     m_submitSay = new QPushButton(QStringLiteral("Say it!"), this);

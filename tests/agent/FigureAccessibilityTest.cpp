@@ -4,6 +4,7 @@
 #include "agent/FigureWindow.h"
 #include "agent/SpeechOutput.h"
 #include "agent/listening/ListeningTip.h"
+#include "agent/speech/BalloonComfort.h"
 #include "agent/speech/WordBalloon.h"
 
 #include <QAccessible>
@@ -180,6 +181,35 @@ private slots:
         QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(&tip);
         QCOMPARE(iface->role(), QAccessible::Notification);
         QCOMPARE(iface->text(QAccessible::Name), QString("Heard: \"real chat\""));
+    }
+
+    void desktopPreferences_calmTheFigure_andTheBalloonFollowsFontAndContrast() {
+        auto runtime = shownRuntime();
+        QVERIFY(runtime);
+        runtime->setDesktopPreferences({true, false});
+        QSignalSpy animations(runtime.get(), &CharacterRuntime::animationStarted);
+        runtime->Characters().Character("Tovrin").MoveTo(0, 150);
+        QTRY_VERIFY(!runtime->isBusy("Tovrin"));
+        QCOMPARE(runtime->figureWindow("Tovrin")->pos(), QPoint(0, 150));
+        for (const QList<QVariant>& call : animations)
+            QVERIFY2(!call[1].toString().startsWith("Move"), qPrintable(call[1].toString()));
+
+        speech::BalloonSettings file;
+        file.fontPointSize = 10;
+        file.textColor = QColor(0xdd, 0xdd, 0xdd);
+        file.backgroundColor = QColor(0xff, 0xfa, 0xe6);
+        const speech::BalloonSettings plain = speech::comfortableBalloon(file, {}, 13);
+        QCOMPARE(plain.fontPointSize, 13.0);          // the desktop's larger font
+        QCOMPARE(plain.textColor, QColor(Qt::black)); // pale on pale is not readable
+        QCOMPARE(plain.fadeMs, file.fadeMs);
+        QCOMPARE(speech::comfortableBalloon(file, {}, 8).fontPointSize, 10.0);
+        const speech::BalloonSettings strong = speech::comfortableBalloon(file, {true, true}, 8);
+        QCOMPARE(strong.textColor, QColor(Qt::black));
+        QCOMPARE(strong.backgroundColor, QColor(Qt::white));
+        QCOMPARE(strong.fadeMs, 0);
+        file.textColor = QColor(0x1c, 0x26, 0x26); // readable colours stay
+        QCOMPARE(speech::comfortableBalloon(file, {}, 8).textColor, file.textColor);
+        QVERIFY(qAbs(speech::contrastRatio(Qt::black, Qt::white) - 21.0) < 0.01);
     }
 };
 

@@ -125,6 +125,10 @@ void WordBalloon::clear() {
 
 void WordBalloon::startFade() {
     m_fade.stop();
+    if (m_settings.fadeMs <= 0) {
+        hide(); // no fading at all (the desktop asks for reduced motion)
+        return;
+    }
     m_fade.setDuration(std::max(m_settings.fadeMs, 1));
     m_fade.setStartValue(1.0);
     m_fade.setEndValue(0.0);
