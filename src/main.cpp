@@ -21,6 +21,7 @@
 #include "platform/RunKeeper.h"
 #include "platform/SingleInstance.h"
 #include "platform/SoundPlayer.h"
+#include "platform/X11GlobalKey.h"
 #include "startup/CheckFilesWindow.h"
 #include "startup/SplashWindow.h"
 
@@ -155,6 +156,13 @@ int main(int argc, char* argv[]) {
     tk::agent::AgentControl* control = &runtime;
     QObject::connect(&instance, &tk::SingleInstance::activationRequested, &runtime,
                      [&runtime] { comeForward(runtime); });
+    // A key that reaches Tovrin from anywhere: the figure takes the keyboard
+    // focus (Escape on it gives the focus back). Without it the figure still
+    // takes the focus when clicked.
+    tk::X11GlobalKey focusKey;
+    focusKey.setKey(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_K));
+    QObject::connect(&focusKey, &tk::GlobalKey::pressed, &runtime,
+                     [&runtime] { runtime.focusFigure(); });
     const tk::MainWindowHooks hooks{
         [&context, &control] { tk::ChatWindow::open(context, control); },
         [&context] { tk::OptionsWindow::open(context); },

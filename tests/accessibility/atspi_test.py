@@ -147,6 +147,9 @@ def main():
               "the chat window is a window: %s" % chat.get_role_name())
         check(wait_for(lambda: notifications(log, "What do you wanna chat about?"), 20),
               "the chat question is announced")
+        report.append("")
+        report.append("Events while the chat window opens:")
+        report += ["  " + line for line in spoken(log)]
         start = find(chat, lambda n: n.get_name() == "START", 2)
         picture = find(chat, lambda n: n.get_role_name() == "image", 2)
         check(picture is not None and picture.get_name() != "", "the picture is named")
@@ -162,12 +165,30 @@ def main():
                   "its edit field is named")
             headers = find(box, lambda n: n.get_name() == "General, section heading", 5)
             check(headers is not None, "section headers are read as headings")
+
+        # The global key: from the chat window to the figure, its menu, and back.
+        check(wait_for(lambda: "active" in states(chat), 5), "the chat window is active")
+        del log.events[:]
+        press_key("k", ("Control_L", "Alt_L"))
+        check(wait_for(lambda: log.matching("focus:", "frame", "Tovrin"), 5),
+              "Ctrl+Alt+K gives the figure the focus")
+        press_key("Menu")
+        check(wait_for(lambda: find(figure, lambda n: n.get_role_name() == "popup menu"
+                                    and "showing" in states(n), 1), 5),
+              "the Menu key opens the menu")
+        press_key("Escape")
+        check(wait_for(lambda: find(figure, lambda n: n.get_role_name() == "popup menu"
+                                    and "showing" in states(n), 1) is None, 5),
+              "Escape closes the menu")
+        press_key("Escape")
+        check(wait_for(lambda: "active" in states(chat), 5),
+              "Escape on the figure gives the focus back to the chat window")
+        report.append("")
+        report.append("Events for Ctrl+Alt+K, the Menu key, Escape, Escape:")
+        report += ["  " + line for line in spoken(log)]
         report.append("")
         report.append("Chat window after START:")
         report += dump(chat, 1, 3)
-        report.append("")
-        report.append("Events while the chat window opens:")
-        report += ["  " + line for line in spoken(log)]
     finally:
         program.kill()
         program.wait()
