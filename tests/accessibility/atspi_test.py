@@ -131,7 +131,7 @@ def main():
               "Down moves the focus to the next entry, the line, heard as a separator")
         report.append("")
         report.append("Menu opened with Shift+F10:")
-        report += dump(menu, 1, 1)
+        report += dump(menu, 1, 2)
         report.append("")
         report.append("Events while opening the menu by keyboard:")
         report += ["  " + line for line in spoken(log)]
