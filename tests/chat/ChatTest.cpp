@@ -175,8 +175,9 @@ private slots:
         QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(window.data());
         QCOMPARE(iface->role(), QAccessible::Window);
         QCOMPARE(iface->text(QAccessible::Name), QString("Real Chat 1"));
-        QCOMPARE(QAccessible::queryAccessibleInterface(phrases(window))->text(QAccessible::Name),
-                 QString("Phrase for Tovrin to say"));
+        QCOMPARE(
+            QAccessible::queryAccessibleInterface(phrases(window))->text(QAccessible::Description),
+            QString("Phrase for Tovrin to say"));
         QCOMPARE(QAccessible::queryAccessibleInterface(phrases(window)->lineEdit())
                      ->text(QAccessible::Name),
                  QString("Phrase for Tovrin to say"));
