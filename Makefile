@@ -4,7 +4,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test bench format clean
+.PHONY: all deps configure build run test fuzz bench format clean
 
 all: build
 
@@ -24,6 +24,10 @@ run: build
 
 test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# Each fuzz target for FUZZ_SECONDS (default 8) under ASan/UBSan, in build-fuzz/.
+fuzz: deps
+	@JOBS=$(JOBS) scripts/fuzz.sh
 
 bench: build
 	@cmake --build $(BUILD_DIR) --target benchmarks -j $(JOBS)
