@@ -115,7 +115,7 @@ QStringList logRecord(int writer, qint64 seq, int bytes) {
     int left = bytes;
     for (int line = 0; left > 0; ++line) {
         const int length = std::min(left, 76);
-        lines.append(QString(length, QChar(u'a' + (seq + line) % 26)));
+        lines.append(QString(length, QChar(static_cast<char16_t>(u'a' + (seq + line) % 26))));
         left -= length + 2;
     }
     lines.append(QStringLiteral("===== end w%1 #%2").arg(writer).arg(seq));
@@ -264,17 +264,11 @@ Counts settingsScenario(const Options& options, const QString& dir, std::mt19937
 
 // --- the real program --------------------------------------------------------
 
-bool copyProgram(const QString& program, const QString& dir) {
-    const QDir from = QFileInfo(program).dir();
-    for (const QString& name : {QFileInfo(program).fileName(), QStringLiteral("tovrin.acs"),
-                                QStringLiteral("readme.txt"), QStringLiteral("fonts.cmd")}) {
-        if (QFile::exists(from.filePath(name)) &&
-            !QFile::copy(from.filePath(name), dir + "/" + name))
-            return false;
-    }
-    QFile::setPermissions(dir + "/" + QFileInfo(program).fileName(),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    return true;
+// The program's own files come with its first start; the character file is
+// copied here, as from the platform's character directory.
+bool prepareProgramDir(const QString& program, const QString& dir) {
+    const QString character = QFileInfo(program).dir().filePath(QStringLiteral("tovrin.acs"));
+    return QFile::copy(character, dir + "/tovrin.acs");
 }
 
 int tornReports(const QByteArray& log) {
@@ -303,11 +297,14 @@ int tornReports(const QByteArray& log) {
 
 Counts programScenario(const Options& options, const QString& dir, std::mt19937& random) {
     Counts counts;
-    if (!copyProgram(options.program, dir)) {
-        std::fprintf(stderr, "bench_kill: cannot copy %s\n", qPrintable(options.program));
+    if (!prepareProgramDir(options.program, dir)) {
+        std::fprintf(stderr, "bench_kill: no tovrin.acs beside %s\n", qPrintable(options.program));
         return counts;
     }
-    const QString executable = dir + "/" + QFileInfo(options.program).fileName();
+    const QByteArray executable = QFile::encodeName(options.program);
+    const QByteArray programDir = QFile::encodeName(dir);
+    const QByteArray runtimeDir = QFile::encodeName(dir + "-runtime");
+    QDir().mkpath(dir + "-runtime");
     const QString ini = dir + "/main.ini";
     const QByteArray kept = "[USER]\r\nNAME=Kim\r\n[MAIN]\r\nLSOUND=0\r\n";
     QElapsedTimer clock;
@@ -323,10 +320,12 @@ Counts programScenario(const Options& options, const QString& dir, std::mt19937&
         const pid_t pid = ::fork();
         if (pid == 0) {
             ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+            ::setenv("XDG_RUNTIME_DIR", runtimeDir.constData(), 1);
             const int devnull = ::open("/dev/null", O_WRONLY);
             ::dup2(devnull, 1);
             ::dup2(devnull, 2);
-            ::execl(executable.toLocal8Bit().constData(), "tovrinkin", nullptr);
+            ::execl(executable.constData(), "tovrinkin", "--program-dir", programDir.constData(),
+                    nullptr);
             ::_exit(127);
         }
         ::usleep(std::uniform_int_distribution<int>(0, 1500000)(random));
