@@ -6,6 +6,7 @@
 #include "character/MainWindow.h"
 #include "chat/ChatWindow.h"
 #include "options/OptionsWindow.h"
+#include "platform/AutostartEntry.h"
 #include "platform/Clock.h"
 #include "platform/CommandLine.h"
 #include "platform/Dialogs.h"
@@ -26,6 +27,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <cstdio>
 #include <optional>
 
@@ -133,13 +135,19 @@ int main(int argc, char* argv[]) {
         break;
     }
 
-    const tk::ProgramContext context{programDir.dir,
-                                     QString::fromUtf8(tk::identity::kPlatformCharacterDir),
-                                     QString::fromUtf8(tk::identity::kSystemSettingsFile),
-                                     clock,
-                                     dialogs,
-                                     launcher,
-                                     tk::FileChannels::instance()};
+    const tk::ProgramContext context{
+        programDir.dir,
+        QString::fromUtf8(tk::identity::kPlatformCharacterDir),
+        QString::fromUtf8(tk::identity::kSystemSettingsFile),
+        clock,
+        dialogs,
+        launcher,
+        tk::FileChannels::instance(),
+        tk::AutostartEntry::entryPath(qEnvironmentVariable("XDG_CONFIG_HOME"), QDir::homePath()),
+        tk::AutostartEntry::launchCommand(
+            QCoreApplication::applicationFilePath(),
+            QStandardPaths::findExecutable(QString::fromLatin1(tk::identity::kExecutableName)),
+            commandLine.programDir.isEmpty() ? QString() : programDir.dir)};
 
     // No character runtime is wired in yet: without a control the main window
     // tells the user that the character cannot be loaded and the run ends.
