@@ -1,6 +1,7 @@
 // Tovrin Kin: wires the real seams, the character runtime and the start-up chain.
 #include "Resources.h"
 #include "agent/CharacterRuntime.h"
+#include "agent/listening/ListeningSettings.h"
 #include "agent/listening/SphinxSpeechInput.h"
 #include "agent/speech/EspeakSpeechOutput.h"
 #include "character/MainWindow.h"
@@ -16,6 +17,7 @@
 #include "platform/ProgramPaths.h"
 #include "platform/RunKeeper.h"
 #include "platform/SoundPlayer.h"
+#include "platform/X11GlobalKey.h"
 #include "startup/CheckFilesWindow.h"
 #include "startup/SplashWindow.h"
 
@@ -64,6 +66,8 @@ int main(int argc, char* argv[]) {
     tk::agent::CharacterRuntime runtime;
     runtime.setSpeechOutputFactory(
         [] { return std::make_unique<tk::agent::speech::EspeakSpeechOutput>(); });
+    runtime.setListeningSetup(tk::agent::listening::ListeningSettings::defaultFile(),
+                              std::make_unique<tk::X11GlobalKey>());
     runtime.setSpeechInput(&speechInput);
     tk::agent::AgentControl* control = &runtime;
     const tk::MainWindowHooks hooks{

@@ -91,6 +91,10 @@ void SphinxSpeechInput::setCommands(const QList<VoiceCommand>& commands) {
         Qt::QueuedConnection);
 }
 
+void SphinxSpeechInput::setMicrophone(const QByteArray& id, const QString& name) {
+    m_capture->setDevice(id, name);
+}
+
 void SphinxSpeechInput::startListening() {
     if (!isAvailable())
         return;
