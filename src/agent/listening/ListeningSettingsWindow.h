@@ -4,7 +4,6 @@
 
 #include <QWidget>
 
-class QCheckBox;
 class QComboBox;
 class QKeySequenceEdit;
 class QLabel;
@@ -15,8 +14,8 @@ namespace tk::agent::listening {
 
 class InputLevelMeter;
 
-// The "Listening Settings" window: the listening key, listening all the time,
-// the microphone and its live input level. Every change is reported at once
+// The "Listening Settings" window: the listening key, the microphone and its
+// live input level. Every change is reported at once
 // (settingsChanged) and applied by the owner. One at a time: showing it again
 // raises the open one.
 class ListeningSettingsWindow final : public QWidget {
@@ -51,7 +50,6 @@ private:
     ListeningSettings m_settings;
     QKeySequenceEdit* m_key;
     QLabel* m_keyStatus;
-    QCheckBox* m_always;
     QComboBox* m_microphone;
     QProgressBar* m_level;
     QMediaDevices* m_devices;
