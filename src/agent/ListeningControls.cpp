@@ -77,6 +77,15 @@ ListeningControls::ListeningControls(CharacterRuntime& runtime, SpeechInput& inp
         if (!m_tip->isPassing())
             m_tip->hide();
     });
+    connect(&input, &SpeechInput::alwaysListeningChanged, this, [this](bool on) {
+        const QString text = listening::ListeningTip::alwaysListeningText();
+        if (on)
+            notify(text);
+        else if (m_tip->text() == text)
+            m_tip->hide();
+        else if (m_pendingNotice == text)
+            m_pendingNotice.clear();
+    });
     connect(&runtime, &CharacterRuntime::listeningUnavailable, this,
             [this](const QString&, const QString& reason) { tellUnavailable(reason); });
     connect(&runtime, &CharacterRuntime::commandsChanged, this, [this](const QString& id) {
@@ -161,8 +170,10 @@ void ListeningControls::changeSettings(const listening::ListeningSettings& setti
 }
 
 void ListeningControls::applySettings(bool initial) {
-    if (m_input)
+    if (m_input) {
         m_input->setMicrophone(m_settings.microphone, m_settings.microphoneName);
+        m_input->setAlwaysListening(m_settings.alwaysListening);
+    }
     applyKey(initial);
 }
 

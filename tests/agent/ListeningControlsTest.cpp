@@ -11,6 +11,7 @@
 #include "agent/listening/ListeningTip.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QKeySequenceEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -30,6 +31,7 @@ public:
     bool available = true;
     QString reason = "no microphone";
     bool listening = false;
+    bool always = false;
     int starts = 0;
     int stops = 0;
     QList<QByteArray> microphones;
@@ -49,6 +51,13 @@ public:
         emit listeningStopped();
     }
     bool isListening() const override { return listening; }
+    void setCharacterName(const QString&) override {}
+    void setAlwaysListening(bool on) override {
+        if (on != always)
+            emit alwaysListeningChanged(always = on);
+    }
+    bool isAlwaysListening() const override { return always; }
+    void setCharacterSpeaking(bool) override {}
     void setAvailable(bool on, const QString& why = "no microphone") {
         available = on;
         reason = why;
@@ -74,6 +83,7 @@ class ListeningControlsTest : public QObject {
         m_input.listening = false;
         m_input.starts = m_input.stops = 0;
         m_input.microphones.clear();
+        m_input.always = false;
         m_runtime = std::make_unique<CharacterRuntime>();
         m_runtime->setIdleDelay(60000, 60000);
         auto key = std::make_unique<test::FakeGlobalKey>();
@@ -179,6 +189,12 @@ private slots:
         QCOMPARE(edit->keySequence(), QKeySequence("Meta+F8")); // one combination only
         QCOMPARE(m_key->key(), QKeySequence("Meta+F8"));
         QCOMPARE(ListeningSettings::load(m_settings).key, QKeySequence("Meta+F8"));
+        // Listening all the time: on at once, said beside Tovrin, and stored.
+        window->findChild<QCheckBox*>()->setChecked(true);
+        QVERIFY(m_input.always);
+        QVERIFY(ListeningSettings::load(m_settings).alwaysListening);
+        QCOMPARE(tip().text(),
+                 QString::fromUtf8("Listening all the time: say \u201CTovrin, ...\u201D"));
 
         ListeningSettings settings = controls().settings();
         settings.microphone = "headset";
@@ -191,6 +207,7 @@ private slots:
         start();
         QCOMPARE(m_key->requested, QList<QKeySequence>{QKeySequence("Meta+F8")});
         QCOMPARE(m_input.microphones, QList<QByteArray>{QByteArray("headset")});
+        QVERIFY(m_input.always);
     }
 
     void microphoneComesAndGoes_listenFollows_andTheLossIsSaidOnce() {

@@ -4,6 +4,7 @@
 #include "platform/RunKeeper.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -42,7 +43,7 @@ ListeningSettingsWindow* ListeningSettingsWindow::current() {
 
 ListeningSettingsWindow::ListeningSettingsWindow(const ListeningSettings& settings)
     : m_settings(settings), m_key(new QKeySequenceEdit(settings.key, this)),
-      m_keyStatus(new QLabel(this)),
+      m_keyStatus(new QLabel(this)), m_always(new QCheckBox(this)),
       m_microphone(new QComboBox(this)), m_level(new QProgressBar(this)),
       m_devices(new QMediaDevices(this)), m_meter(new InputLevelMeter(this)) {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -62,6 +63,13 @@ ListeningSettingsWindow::ListeningSettingsWindow(const ListeningSettings& settin
     m_keyStatus->setWordWrap(true);
     m_keyStatus->hide();
 
+    m_always->setText(tr("Listen all the time"));
+    m_always->setChecked(settings.alwaysListening);
+    auto* alwaysHint = new QLabel(tr("Tovrin then acts only on what begins with its name, "
+                                     "such as \u201CTovrin, how old are you?\u201D"),
+                                  this);
+    alwaysHint->setWordWrap(true);
+
     m_microphone->setObjectName(QStringLiteral("microphone"));
     m_level->setObjectName(QStringLiteral("inputLevel"));
     m_level->setRange(0, 100);
@@ -73,6 +81,8 @@ ListeningSettingsWindow::ListeningSettingsWindow(const ListeningSettings& settin
     form->addRow(tr("Listening key:"), keyRow);
     form->addRow(QString(), keyHint);
     form->addRow(QString(), m_keyStatus);
+    form->addRow(QString(), m_always);
+    form->addRow(QString(), alwaysHint);
     form->addRow(tr("Microphone:"), m_microphone);
     form->addRow(tr("Input level:"), m_level);
 
@@ -90,6 +100,10 @@ ListeningSettingsWindow::ListeningSettingsWindow(const ListeningSettings& settin
     connect(clear, &QPushButton::clicked, this, [this] {
         m_key->clear();
         takeKey();
+    });
+    connect(m_always, &QCheckBox::toggled, this, [this](bool on) {
+        m_settings.alwaysListening = on;
+        change();
     });
     connect(m_microphone, &QComboBox::activated, this, &ListeningSettingsWindow::chooseMicrophone);
     connect(m_devices, &QMediaDevices::audioInputsChanged, this, [this] {

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+class QCheckBox;
 class QComboBox;
 class QKeySequenceEdit;
 class QLabel;
@@ -14,8 +15,8 @@ namespace tk::agent::listening {
 
 class InputLevelMeter;
 
-// The "Listening Settings" window: the listening key, the microphone and its
-// live input level. Every change is reported at once
+// The "Listening Settings" window: the listening key, listening all the time,
+// the microphone and its live input level. Every change is reported at once
 // (settingsChanged) and applied by the owner. One at a time: showing it again
 // raises the open one.
 class ListeningSettingsWindow final : public QWidget {
@@ -50,6 +51,7 @@ private:
     ListeningSettings m_settings;
     QKeySequenceEdit* m_key;
     QLabel* m_keyStatus;
+    QCheckBox* m_always;
     QComboBox* m_microphone;
     QProgressBar* m_level;
     QMediaDevices* m_devices;

@@ -28,6 +28,10 @@ QString ListeningTip::listeningText() {
     return tr("Listening...");
 }
 
+QString ListeningTip::alwaysListeningText() {
+    return tr("Listening all the time: say \u201CTovrin, ...\u201D");
+}
+
 QString ListeningTip::heardText(const QString& phrase) {
     return phrase.isEmpty() ? tr("Heard: (not understood)") : tr("Heard: \"%1\"").arg(phrase);
 }

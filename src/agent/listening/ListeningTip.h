@@ -33,6 +33,8 @@ public:
                            const QList<QRect>& avoid);
 
     static QString listeningText();
+    // Shown when Tovrin starts listening all the time.
+    static QString alwaysListeningText();
     // What to show for an utterance: the phrase heard, or that it was not understood.
     static QString heardText(const QString& phrase);
 
