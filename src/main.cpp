@@ -7,6 +7,7 @@
 #include "character/MainWindow.h"
 #include "chat/ChatWindow.h"
 #include "options/OptionsWindow.h"
+#include "platform/AutostartEntry.h"
 #include "platform/Clock.h"
 #include "platform/CommandLine.h"
 #include "platform/Dialogs.h"
@@ -28,6 +29,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <cstdio>
 #include <optional>
 
@@ -104,11 +106,13 @@ int main(int argc, char* argv[]) {
 
     // Where the program keeps its files: beside a portable executable, in the
     // user's own directory for an installed one, or where the command line says.
-    const tk::ProgramDirectory::Choice programDir =
-        tk::ProgramDirectory::choose(commandLine.programDir, tk::runningProgramDir(),
-                                     tk::ProgramDirectory::userDirectory(
-                                         qEnvironmentVariable("XDG_DATA_HOME"), QDir::homePath()),
-                                     QString::fromUtf8(tk::identity::kInstalledDataDir));
+    const tk::ProgramDirectory::Choice programDir = tk::ProgramDirectory::choose(
+        commandLine.programDir, tk::runningProgramDir(),
+        tk::ProgramDirectory::userDirectory(qEnvironmentVariable("XDG_DATA_HOME"),
+                                            QDir::homePath()),
+        tk::ProgramDirectory::installedDataDir(
+            tk::runningProgramDir(), QString::fromUtf8(tk::identity::kInstalledDataDirFromBin),
+            QString::fromUtf8(tk::identity::kInstalledDataDir)));
     bool unusable = false;
     const QStringList dirProblems = tk::ProgramDirectory::prepare(programDir, &unusable);
     for (const QString& problem : dirProblems)
@@ -135,13 +139,19 @@ int main(int argc, char* argv[]) {
         break;
     }
 
-    const tk::ProgramContext context{programDir.dir,
-                                     QString::fromUtf8(tk::identity::kPlatformCharacterDir),
-                                     QString::fromUtf8(tk::identity::kSystemSettingsFile),
-                                     clock,
-                                     dialogs,
-                                     launcher,
-                                     tk::FileChannels::instance()};
+    const tk::ProgramContext context{
+        programDir.dir,
+        QString::fromUtf8(tk::identity::kPlatformCharacterDir),
+        QString::fromUtf8(tk::identity::kSystemSettingsFile),
+        clock,
+        dialogs,
+        launcher,
+        tk::FileChannels::instance(),
+        tk::AutostartEntry::entryPath(qEnvironmentVariable("XDG_CONFIG_HOME"), QDir::homePath()),
+        tk::AutostartEntry::launchCommand(
+            QCoreApplication::applicationFilePath(),
+            QStandardPaths::findExecutable(QString::fromLatin1(tk::identity::kExecutableName)),
+            commandLine.programDir.isEmpty() ? QString() : programDir.dir)};
 
     // No character runtime is wired in yet: without a control the main window
     // tells the user that the character cannot be loaded and the run ends.
