@@ -1,6 +1,7 @@
 // Tovrin Kin: wires the real seams, the character runtime and the start-up chain.
 #include "Resources.h"
 #include "agent/CharacterRuntime.h"
+#include "agent/listening/ListeningSettings.h"
 #include "agent/listening/SphinxSpeechInput.h"
 #include "agent/speech/EspeakSpeechOutput.h"
 #include "character/MainWindow.h"
@@ -162,6 +163,8 @@ int main(int argc, char* argv[]) {
     runtime.setDesktopPreferences(tk::DesktopPreferences::read());
     runtime.setSpeechOutputFactory(
         [] { return std::make_unique<tk::agent::speech::EspeakSpeechOutput>(); });
+    runtime.setListeningSetup(tk::agent::listening::ListeningSettings::defaultFile(),
+                              std::make_unique<tk::X11GlobalKey>());
     runtime.setSpeechInput(&speechInput);
     tk::agent::AgentControl* control = &runtime;
     QObject::connect(&instance, &tk::SingleInstance::activationRequested, &runtime,
