@@ -43,7 +43,8 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
     tk::RunKeeper keeper;
     tk::RunKeeper::setCurrent(&keeper);
-    QObject::connect(&keeper, &tk::RunKeeper::lastWindowClosed, &app, &QApplication::quit);
+    QObject::connect(&keeper, &tk::RunKeeper::lastWindowClosed, &app,
+                     [&keeper] { QCoreApplication::exit(keeper.exitCode()); });
 
     tk::SystemClock clock;
     tk::QtDialogs dialogs;
@@ -56,8 +57,6 @@ int main(int argc, char* argv[]) {
                                      launcher,
                                      tk::FileChannels::instance()};
 
-    // No character runtime is wired in yet: without a control the main window
-    // tells the user that the character cannot be loaded and the run ends.
     // The character runtime: the one agent control of the program, with its
     // voice and its ears (which outlive it).
     tk::agent::listening::SphinxSpeechInput speechInput;
@@ -79,5 +78,9 @@ int main(int argc, char* argv[]) {
     if (!tk::SplashWindow::open(context, std::make_unique<tk::MultimediaSoundPlayer>(),
                                 openCheckFiles))
         return 1;
+    // A run that ended inside a message box before the loop started has no one
+    // left to end the loop.
+    if (keeper.hasEnded())
+        return keeper.exitCode();
     return QApplication::exec();
 }
