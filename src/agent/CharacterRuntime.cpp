@@ -85,6 +85,7 @@ void CharacterRuntime::updateVoiceCommands() {
         return;
     QList<VoiceCommand> commands;
     if (const LoadedCharacter* character = listener()) {
+        m_speechInput->setCharacterName(character->character()->name);
         for (const CommandRegistration& command : character->commands()) {
             if (!command.isEnabled() || !command.voice)
                 continue;

@@ -207,6 +207,8 @@ void LoadedCharacter::startSpeech(const QString& text) {
         m_resumeListening = true;
         input->stopListening();
     }
+    if (input)
+        input->setCharacterSpeaking(true);
     m_speaking = true;
     m_spokenText = text;
     m_mouth = MouthShape::Closed;
@@ -255,6 +257,8 @@ void LoadedCharacter::endSpeech() {
     m_mouth = MouthShape::Closed;
     refreshFrame();
     emit m_runtime.speechEnded(m_id);
+    if (SpeechInput* input = m_runtime.speechInput())
+        input->setCharacterSpeaking(false);
     if (m_resumeListening) {
         m_resumeListening = false;
         SpeechInput* input = m_runtime.speechInput();

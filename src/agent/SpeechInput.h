@@ -36,11 +36,28 @@ public:
     virtual void stopListening() = 0;
     virtual bool isListening() const = 0;
 
+    // The character's name as spoken ("Tovrin"): any phrase may begin with it, and
+    // always listening acts only on phrases that do.
+    virtual void setCharacterName(const QString& name) = 0;
+    // Always listening (off by default): the microphone stays open and a phrase
+    // that begins with the character's name raises its command without a session;
+    // other speech is ignored in silence (no hearingStarted(), no heard()). Nothing
+    // is decoded while the room is quiet. A session opened meanwhile listens to
+    // any phrase as usual. While unavailable it waits and resumes by itself.
+    virtual void setAlwaysListening(bool on) = 0;
+    virtual bool isAlwaysListening() const = 0;
+    // A character is speaking: audio heard meanwhile is ignored, so that it never
+    // acts on its own voice (a session is closed for that by its owner as well).
+    // Calls nest: audio counts again once every true has had its false.
+    virtual void setCharacterSpeaking(bool speaking) = 0;
+
 signals:
     // isAvailable() or unavailableReason() changed (a microphone came or went).
     void availabilityChanged();
     void listeningStarted();
     void listeningStopped();
+    // setAlwaysListening() changed the mode.
+    void alwaysListeningChanged(bool on);
     // An utterance began.
     void hearingStarted();
     // An utterance was decoded: the command's name, or "" when it matched no

@@ -2,6 +2,7 @@
 
 #include "FontList.h"
 #include "IntroSoundSetting.h"
+#include "platform/AutostartEntry.h"
 #include "platform/Dialogs.h"
 #include "platform/ProgramPaths.h"
 #include "platform/RunKeeper.h"
@@ -83,6 +84,11 @@ OptionsWindow::OptionsWindow(const ProgramContext& context)
     m_characters->setObjectName(QStringLiteral("Frame1"));
     m_characters->setGeometry(twipsRect(480, 1080, 8295, 2535));
 
+    m_startAtLogin = new QCheckBox(QStringLiteral("Start Tovrin Kin when I log in"), m_characters);
+    m_startAtLogin->setObjectName(QStringLiteral("start_at_login"));
+    m_startAtLogin->setGeometry(twipsRect(360, 360, 5535, 495));
+    m_startAtLogin->setVisible(!m_context.autostartEntry.isEmpty());
+
     // The list belongs to the window and lies in front of the "Fonts" box. It
     // shows one row at a time; the others are reached by scrolling.
     m_fontList = new QListWidget(this);
@@ -94,7 +100,8 @@ OptionsWindow::OptionsWindow(const ProgramContext& context)
     m_fontList->setTextElideMode(Qt::ElideRight);
     m_fontList->raise();
 
-    setTabOrder(m_playIntro, m_proceed);
+    setTabOrder(m_playIntro, m_startAtLogin);
+    setTabOrder(m_startAtLogin, m_proceed);
     setTabOrder(m_proceed, m_fontList);
 
     connect(m_proceed, &QPushButton::clicked, this, &OptionsWindow::proceedClicked);
@@ -111,6 +118,9 @@ OptionsWindow::~OptionsWindow() = default;
 
 void OptionsWindow::load() {
     m_playIntro->setChecked(IntroSoundSetting::isOn(m_context.programDir));
+    if (!m_context.autostartEntry.isEmpty())
+        m_startAtLogin->setChecked(
+            AutostartEntry(m_context.autostartEntry, m_context.autostartCommand).isOn());
     // All entries go in as one batch, so even a long list fills at once.
     m_fontList->addItems(
         FontList::read(programFile(m_context.programDir, FontList::kFileName), m_context.channels));
@@ -127,9 +137,30 @@ void OptionsWindow::proceedClicked() {
                         QStringLiteral("ERROR"));
         return;
     }
+    if (!applyStartAtLogin())
+        return; // told; the window stays for another try
     if (on)
         close();
     dialogs.message(QStringLiteral("Changes detected."));
+}
+
+bool OptionsWindow::applyStartAtLogin() {
+    if (m_context.autostartEntry.isEmpty())
+        return true;
+    const AutostartEntry entry(m_context.autostartEntry, m_context.autostartCommand);
+    const bool wanted = m_startAtLogin->isChecked();
+    // Only a change is applied: an entry the user edited stays as it is.
+    if (wanted == entry.isOn())
+        return true;
+    QString error;
+    if (wanted ? entry.write(&error) : entry.remove(&error))
+        return true;
+    m_context.dialogs.message(
+        QStringLiteral("The start at login could not be %1 \"%2\": %3.")
+            .arg(wanted ? QStringLiteral("set up in") : QStringLiteral("removed from"),
+                 entry.path(), error),
+        QStringLiteral("ERROR"));
+    return false;
 }
 
 void OptionsWindow::closeEvent(QCloseEvent* event) {

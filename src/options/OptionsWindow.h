@@ -12,8 +12,9 @@ class QPushButton;
 namespace tk {
 
 // The options window opti: switches the intro sound of the next start on or
-// off and shows the font list from fonts.cmd. "Proceed ----->" stores the
-// choice; with the sound on it also closes the window.
+// off, starts the program at login or not, and shows the font list from
+// fonts.cmd. "Proceed ----->" applies both choices; with the sound on it also
+// closes the window.
 class OptionsWindow final : public QWidget {
     Q_OBJECT
 public:
@@ -33,15 +34,17 @@ protected:
 private:
     explicit OptionsWindow(const ProgramContext& context);
 
-    void load();           // reads the setting and fills the font list
-    void proceedClicked(); // stores the intro-sound choice
+    void load();              // reads the setting and fills the font list
+    void proceedClicked();    // stores the intro-sound choice and the start at login
+    bool applyStartAtLogin(); // writes or removes the login entry; false when it failed
 
     const ProgramContext m_context;
     QGroupBox* m_startUp;    // loadp
     QCheckBox* m_playIntro;  // play_intro
     QGroupBox* m_fonts;      // fonts_opti
     QPushButton* m_proceed;  // proc
-    QGroupBox* m_characters; // Frame1, empty
+    QGroupBox* m_characters; // Frame1
+    QCheckBox* m_startAtLogin;
     QListWidget* m_fontList; // List1
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace tk {
 
@@ -19,6 +20,10 @@ struct ProgramContext {
     Dialogs& dialogs;
     ProcessLauncher& launcher;
     FileChannels& channels;
+    // Start at login: the desktop entry's file and the command it runs ("" and
+    // empty where the program offers no such choice).
+    QString autostartEntry = {};
+    QStringList autostartCommand = {};
 };
 
 } // namespace tk

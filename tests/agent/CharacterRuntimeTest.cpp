@@ -77,6 +77,13 @@ public:
         QTimer::singleShot(0, this, [this] { emit listeningStopped(); });
     }
     bool isListening() const override { return listening; }
+    QString name;
+    bool alwaysListening = false;
+    int speaking = 0;
+    void setCharacterName(const QString& n) override { name = n; }
+    void setAlwaysListening(bool on) override { alwaysListening = on; }
+    bool isAlwaysListening() const override { return alwaysListening; }
+    void setCharacterSpeaking(bool on) override { speaking += on ? 1 : -1; }
 };
 
 } // namespace

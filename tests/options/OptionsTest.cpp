@@ -22,6 +22,9 @@ namespace {
 QCheckBox* playIntro(QWidget* w) {
     return w->findChild<QCheckBox*>("play_intro");
 }
+QCheckBox* startAtLogin(QWidget* w) {
+    return w->findChild<QCheckBox*>("start_at_login");
+}
 QListWidget* fontList(QWidget* w) {
     return w->findChild<QListWidget*>("List1");
 }
@@ -125,12 +128,19 @@ private slots:
         QCOMPARE(window->minimumSize(), window->maximumSize());
         QCOMPARE(playIntro(window)->parentWidget()->objectName(), QString("loadp"));
         QCOMPARE(fontList(window)->geometry(), QRect(296, 24, 257, 20));
-        QVERIFY(window->findChild<QGroupBox*>("Frame1")->children().isEmpty());
+        // The "Characters" box holds only the start-at-login choice.
+        QCOMPARE(window->findChild<QGroupBox*>("Frame1")->findChildren<QWidget*>(),
+                 QList<QWidget*>{startAtLogin(window)});
+        QCOMPARE(startAtLogin(window)->text(), QString("Start Tovrin Kin when I log in"));
+        QVERIFY(startAtLogin(window)->isVisible());
+        QVERIFY(!startAtLogin(window)->isChecked());
         QVERIFY(playIntro(window)->isChecked());
         QCOMPARE(listOf(window), (QStringList{"Arial", "", "Tahoma"}));
 
-        // Focus goes check box, Proceed, list; Enter and Escape press nothing.
+        // Focus goes check boxes, Proceed, list; Enter and Escape press nothing.
         playIntro(window)->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), startAtLogin(window));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget()->objectName(), QString("proc"));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -184,6 +194,46 @@ private slots:
                  qPrintable(t.dialogs.shown[2]));
         QTest::qWait(20);
         QVERIFY(window && window->isVisible());
+    }
+
+    void startAtLogin_writtenRemovedShown_andAFailureIsTold() {
+        test::TestContext t;
+        const QString entry = t.context.autostartEntry;
+        QPointer<OptionsWindow> window = OptionsWindow::open(t.context);
+        startAtLogin(window)->setChecked(true);
+        proceed(window);
+        QCOMPARE(t.dialogs.shown, QStringList{kChanges});
+        QVERIFY(t.readFile(entry).contains("\nExec=tovrinkin\n"));
+        QCOMPARE(t.readFile(t.programFile("main.ini")), QByteArray("[MAIN]\r\nLSOUND=0\r\n"));
+
+        // Opening the window again shows the entry; unticking removes it.
+        window->close();
+        QTRY_VERIFY(window.isNull());
+        window = OptionsWindow::open(t.context);
+        QVERIFY(startAtLogin(window)->isChecked());
+        startAtLogin(window)->setChecked(false);
+        proceed(window);
+        QVERIFY(!QFileInfo::exists(entry));
+
+        // An entry that cannot be written is told, and the window stays.
+        QVERIFY(QDir().mkpath(entry + "/in the way"));
+        startAtLogin(window)->setChecked(true);
+        t.dialogs.shown.clear();
+        proceed(window);
+        QCOMPARE(t.dialogs.shown.size(), 1);
+        QVERIFY2(t.dialogs.shown[0].startsWith("message ERROR|The start at login could not be "
+                                               "set up in \"" +
+                                               entry + "\": "),
+                 qPrintable(t.dialogs.shown[0]));
+        QVERIFY(window && window->isVisible());
+
+        // Without a place for the entry the choice is not offered.
+        window->close();
+        QTRY_VERIFY(window.isNull());
+        ProgramContext without = t.context;
+        without.autostartEntry.clear();
+        window = OptionsWindow::open(without);
+        QVERIFY(!startAtLogin(window)->isVisible());
     }
 
     void openAgain_keepsUnsavedStateAndReopenReadsAfresh() {

@@ -14,7 +14,9 @@ TestContext::TestContext()
               clock,
               dialogs,
               launcher,
-              channels} {
+              channels,
+              root.filePath("config/autostart/tovrinkin.desktop"),
+              {QStringLiteral("tovrinkin")}} {
     QDir().mkpath(context.programDir);
     QDir().mkpath(context.platformCharacterDir);
     QDir().mkpath(root.filePath("etc"));
@@ -27,7 +29,9 @@ ProgramContext TestContext::withProgramDir(const QString& programDir) {
                           clock,
                           dialogs,
                           launcher,
-                          channels};
+                          channels,
+                          context.autostartEntry,
+                          context.autostartCommand};
 }
 
 QString TestContext::programFile(const QString& name) const {

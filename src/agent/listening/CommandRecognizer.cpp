@@ -27,8 +27,9 @@ CommandRecognizer::CommandRecognizer(std::unique_ptr<SphinxDecoder> words,
 CommandRecognizer::~CommandRecognizer() = default;
 
 QStringList CommandRecognizer::setCommands(const QList<VoiceCommand>& commands,
-                                           const PronunciationResolver& resolver) {
-    const CommandGrammar full(commands);
+                                           const PronunciationResolver& resolver,
+                                           const QString& name) {
+    const CommandGrammar full(commands, name);
     QStringList needed;
     for (const QString& word : full.words()) {
         if (!m_addedPronunciations.contains(word))
@@ -110,6 +111,12 @@ bool CommandRecognizer::heardCompletePhrase() {
     return phrase && !m_grammar.continues(phrase->spoken);
 }
 
+void CommandRecognizer::cancelUtterance() {
+    m_inUtterance = false;
+    m_audio.clear();
+    m_decoded = false;
+}
+
 Recognition CommandRecognizer::endUtterance() {
     Recognition recognition;
     if (!m_inUtterance)
@@ -127,9 +134,12 @@ Recognition CommandRecognizer::endUtterance() {
     const GrammarPhrase* phrase = m_grammar.phraseFor(words.hypothesis);
     m_audio.clear();
     m_decoded = false;
-    if (!phrase)
+    if (!phrase) {
+        recognition.nameOnly = m_grammar.isNameOnly(words.hypothesis);
         return recognition;
+    }
     recognition.decoded = phrase->spoken;
+    recognition.addressed = m_grammar.addressed(words.hypothesis);
     recognition.confidence = Confidence::measure(words, phones);
     if (m_rule.accepts(recognition.confidence)) {
         recognition.command = phrase->command;

@@ -19,10 +19,12 @@ class PronunciationResolver;
 
 // The outcome of one utterance.
 struct Recognition {
-    QString command; // the command raised; "" when the utterance matched none well enough
-    QString phrase;  // the registered phrase heard; "" when rejected
-    QString decoded; // the grammar's best phrase (spoken form), accepted or not
-    QString phones;  // what the phone loop heard, for diagnostics
+    QString command;        // the command raised; "" when the utterance matched none well enough
+    QString phrase;         // the registered phrase heard; "" when rejected
+    QString decoded;        // the grammar's best phrase (spoken form), accepted or not
+    bool addressed = false; // the words decoded began with the character's name
+    bool nameOnly = false;  // the character's name alone was decoded
+    QString phones;         // what the phone loop heard, for diagnostics
     Confidence confidence;
     int frames = 0;
 };
@@ -38,11 +40,12 @@ public:
     CommandRecognizer(const CommandRecognizer&) = delete;
     CommandRecognizer& operator=(const CommandRecognizer&) = delete;
 
-    // Makes commands the recognizable set, giving their words pronunciations from
+    // Makes commands the recognizable set, each phrase optionally led by name (the
+    // character's name, "" for none), giving their words pronunciations from
     // resolver first. Returns the words that nothing could pronounce; the phrases
     // that use them are left out. Applies from the next utterance on.
     QStringList setCommands(const QList<VoiceCommand>& commands,
-                            const PronunciationResolver& resolver);
+                            const PronunciationResolver& resolver, const QString& name = {});
     // The phrases currently recognizable.
     const CommandGrammar& grammar() const { return m_grammar; }
 
@@ -58,6 +61,8 @@ public:
     // continues, so that a short pause may end it.
     bool heardCompletePhrase();
     Recognition endUtterance();
+    // Drops the utterance in progress without decoding it.
+    void cancelUtterance();
     bool inUtterance() const { return m_inUtterance; }
 
 private:

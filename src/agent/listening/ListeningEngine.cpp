@@ -8,14 +8,19 @@ namespace {
 // trailing noise only as silence, and a long noisy tail can push its final
 // state out of the search beam.
 constexpr int kDecodedTailFrames = 15;
+// With the name required, an utterance longer than this (the name, the longest
+// phrase spoken slowly and "please" fit well within it) is background speech.
+constexpr int kLongestAddressedFrames = 600;
+// How long the name said alone waits for the phrase it leads (16 kHz samples).
+constexpr qint64 kNameHoldSamples = 2 * 16000;
 } // namespace
 
 ListeningEngine::ListeningEngine(std::unique_ptr<CommandRecognizer> recognizer,
                                  PronunciationResolver resolver, const VadSettings& vad)
     : m_recognizer(std::move(recognizer)), m_resolver(std::move(resolver)), m_vad(vad) {}
 
-void ListeningEngine::setCommands(const QList<VoiceCommand>& commands) {
-    m_pendingCommands = commands;
+void ListeningEngine::setCommands(const QList<VoiceCommand>& commands, const QString& name) {
+    m_pendingCommands = PendingCommands{commands, name};
     if (!m_vad.inUtterance())
         applyPendingCommands();
 }
@@ -23,7 +28,8 @@ void ListeningEngine::setCommands(const QList<VoiceCommand>& commands) {
 void ListeningEngine::applyPendingCommands() {
     if (!m_pendingCommands)
         return;
-    m_unpronounceable = m_recognizer->setCommands(*m_pendingCommands, m_resolver);
+    m_unpronounceable =
+        m_recognizer->setCommands(m_pendingCommands->commands, m_resolver, m_pendingCommands->name);
     m_pendingCommands.reset();
 }
 
@@ -35,6 +41,7 @@ std::vector<ListeningEvent> ListeningEngine::push(std::span<const std::int16_t> 
             std::min(samples.size(), std::size_t(VoiceActivityDetector::kFrameSamples));
         std::vector<VadEvent> events = m_vad.push(samples.first(take));
         samples = samples.subspan(take);
+        m_position += qint64(take);
         for (VadEvent& event : events)
             handle(event, out);
     }
@@ -46,12 +53,23 @@ void ListeningEngine::handle(VadEvent& event, std::vector<ListeningEvent>& out) 
     switch (event.kind) {
     case VadEvent::Kind::Started:
         m_recognizer->beginUtterance();
-        out.push_back({ListeningEvent::Kind::HearingStarted, {}, 0});
+        m_abandoned = false;
+        if (!m_nameRequired)
+            out.push_back({ListeningEvent::Kind::HearingStarted, {}, 0});
         break;
     case VadEvent::Kind::Audio:
+        if (m_abandoned)
+            break;
         m_unfed.insert(m_unfed.end(), event.samples.begin(), event.samples.end());
+        if (m_nameRequired && m_vad.utteranceFrames() > kLongestAddressedFrames) {
+            m_abandoned = true;
+            m_unfed.clear();
+            m_recognizer->cancelUtterance();
+        }
         break;
     case VadEvent::Kind::Paused:
+        if (m_abandoned)
+            break;
         flushAudio();
         if (m_recognizer->heardCompletePhrase()) {
             for (VadEvent& ended : m_vad.finishUtterance())
@@ -59,15 +77,35 @@ void ListeningEngine::handle(VadEvent& event, std::vector<ListeningEvent>& out) 
         }
         break;
     case VadEvent::Kind::Ended: {
+        if (m_abandoned) {
+            m_abandoned = false;
+            applyPendingCommands();
+            break;
+        }
         flushAudio();
         m_unfed.clear(); // the rest of the quiet tail
-        ListeningEvent heard{ListeningEvent::Kind::Heard, m_recognizer->endUtterance(),
-                             m_vad.trailingQuietFrames() * 10};
-        out.push_back(std::move(heard));
+        heard(m_recognizer->endUtterance(), out);
         applyPendingCommands();
         break;
     }
     }
+}
+
+void ListeningEngine::heard(Recognition recognition, std::vector<ListeningEvent>& out) {
+    const int quietMs = m_vad.trailingQuietFrames() * 10;
+    if (recognition.nameOnly) {
+        m_nameHeldUntil = m_position - qint64(quietMs) * 16 + kNameHoldSamples;
+        return;
+    }
+    // The utterance started (its onset) before the held name ran out.
+    const qint64 utteranceStart =
+        m_position - qint64(m_vad.utteranceFramesAtEnd()) * VoiceActivityDetector::kFrameSamples;
+    if (m_nameHeldUntil >= 0 && utteranceStart <= m_nameHeldUntil)
+        recognition.addressed = true;
+    m_nameHeldUntil = -1;
+    const bool addressed = recognition.addressed && !recognition.command.isEmpty();
+    if (!m_nameRequired || addressed)
+        out.push_back({ListeningEvent::Kind::Heard, std::move(recognition), quietMs});
 }
 
 void ListeningEngine::flushAudio() {
@@ -85,8 +123,9 @@ void ListeningEngine::flushAudio() {
 
 void ListeningEngine::reset() {
     m_unfed.clear();
-    if (m_recognizer->inUtterance())
-        m_recognizer->endUtterance();
+    m_recognizer->cancelUtterance();
+    m_abandoned = false;
+    m_nameHeldUntil = -1;
     m_vad.reset();
     applyPendingCommands();
 }

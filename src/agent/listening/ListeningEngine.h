@@ -26,14 +26,26 @@ struct ListeningEvent {
 // utterance that is a complete phrase which no longer phrase continues ends after
 // a short pause; any other after the full hangover. The microphone path and the
 // tests feed audio through this same object.
+//
+// The name said alone is not reported: the utterance that follows within a
+// couple of seconds counts as led by it ("Tovrin ... how old are you?").
+//
+// With the name required (always listening) it reports only accepted phrases that
+// began with the character's name, nothing else (not even that hearing started),
+// and gives up on an utterance without decoding it once it is longer than any
+// phrase could be. The decoders run only on utterances: quiet audio costs the
+// detector's energy measure alone.
 class ListeningEngine {
 public:
     ListeningEngine(std::unique_ptr<CommandRecognizer> recognizer, PronunciationResolver resolver,
                     const VadSettings& vad = {});
 
-    // Makes commands the recognizable set; during an utterance it applies once the
-    // utterance is over.
-    void setCommands(const QList<VoiceCommand>& commands);
+    // Makes commands the recognizable set, each phrase optionally led by name (the
+    // character's name); during an utterance it applies once the utterance is over.
+    void setCommands(const QList<VoiceCommand>& commands, const QString& name = {});
+    // Whether only phrases that begin with the name count (see above).
+    void setNameRequired(bool required) { m_nameRequired = required; }
+    bool nameRequired() const { return m_nameRequired; }
     // Words of the registered phrases that nothing could pronounce (their phrases
     // cannot be recognized).
     const QStringList& unpronounceableWords() const { return m_unpronounceable; }
@@ -50,13 +62,22 @@ private:
     void flushAudio();
     void applyPendingCommands();
     void handle(VadEvent& event, std::vector<ListeningEvent>& out);
+    void heard(Recognition recognition, std::vector<ListeningEvent>& out);
 
     std::unique_ptr<CommandRecognizer> m_recognizer;
     PronunciationResolver m_resolver;
     VoiceActivityDetector m_vad;
     std::vector<std::int16_t> m_unfed; // utterance audio not yet given to the decoders
-    std::optional<QList<VoiceCommand>> m_pendingCommands;
+    struct PendingCommands {
+        QList<VoiceCommand> commands;
+        QString name;
+    };
+    std::optional<PendingCommands> m_pendingCommands;
     QStringList m_unpronounceable;
+    bool m_nameRequired = false;
+    bool m_abandoned = false;    // the utterance is too long to be addressed; not decoded
+    qint64 m_position = 0;       // samples pushed so far
+    qint64 m_nameHeldUntil = -1; // the name was said alone; it leads speech that starts before
 };
 
 } // namespace tk::agent::listening

@@ -31,47 +31,58 @@ bool ListeningWorker::ensureEngine() {
         std::move(recognizer),
         PronunciationResolver(m_model.dictionary, PronunciationResolver::reviewedLexicon(),
                               &PronunciationResolver::espeakProgramPhonemes));
-    m_engine->setCommands(m_commands);
+    applyCommands();
+    return true;
+}
+
+void ListeningWorker::applyCommands() {
+    m_engine->setCommands(m_commands, m_name);
     if (!m_engine->unpronounceableWords().isEmpty())
         emit unpronounceableWords(m_engine->unpronounceableWords());
-    return true;
 }
 
 void ListeningWorker::setCommands(const QList<VoiceCommand>& commands) {
     m_commands = commands;
-    if (!m_engine)
-        return; // applied when the engine is loaded
-    m_engine->setCommands(commands);
-    if (!m_engine->unpronounceableWords().isEmpty())
-        emit unpronounceableWords(m_engine->unpronounceableWords());
+    if (m_engine)
+        applyCommands(); // else applied when the engine is loaded
 }
 
-void ListeningWorker::startSession(quint64 session) {
+void ListeningWorker::setCharacterName(const QString& name) {
+    if (name == m_name)
+        return;
+    m_name = name;
+    if (m_engine)
+        applyCommands();
+}
+
+void ListeningWorker::listen(quint64 stream, bool nameRequired) {
     if (!ensureEngine())
         return;
-    m_engine->reset();
-    m_session = session;
+    if (stream != m_stream)
+        m_engine->reset();
+    m_stream = stream;
+    m_engine->setNameRequired(nameRequired);
 }
 
-void ListeningWorker::stopSession() {
-    m_session = 0;
+void ListeningWorker::stop() {
+    m_stream = 0;
     if (m_engine)
         m_engine->reset();
 }
 
-void ListeningWorker::push(quint64 session, const std::vector<std::int16_t>& samples) {
-    if (session != m_session || !m_engine)
+void ListeningWorker::push(quint64 stream, const std::vector<std::int16_t>& samples) {
+    if (stream != m_stream || !m_engine)
         return;
     for (const ListeningEvent& event : m_engine->push(samples)) {
         if (event.kind == ListeningEvent::Kind::HearingStarted)
-            emit hearingStarted(session);
+            emit hearingStarted(stream);
         else {
             const Recognition& r = event.recognition;
             qCDebug(lcUtterances).nospace()
                 << "utterance of " << r.frames << " frames: \"" << r.decoded << "\" score/frame "
                 << r.confidence.scorePerFrame << " coverage " << r.confidence.coverage << " -> \""
                 << r.command << "\" (phones: " << r.phones << ")";
-            emit heard(session, r.command, r.phrase);
+            emit heard(stream, r.command, r.phrase);
         }
     }
 }

@@ -21,14 +21,18 @@ public:
     ListeningWorker& operator=(const ListeningWorker&) = delete;
 
     void setCommands(const QList<VoiceCommand>& commands);
-    // Audio of session is listened to from now on; any earlier session is dropped.
-    void startSession(quint64 session);
-    void stopSession();
-    void push(quint64 session, const std::vector<std::int16_t>& samples);
+    // The character's name, which may lead any phrase.
+    void setCharacterName(const QString& name);
+    // Audio of stream is listened to from now on, any earlier stream dropped; with
+    // nameRequired only phrases that begin with the name are reported. Called
+    // again for the same stream it only changes nameRequired.
+    void listen(quint64 stream, bool nameRequired);
+    void stop();
+    void push(quint64 stream, const std::vector<std::int16_t>& samples);
 
 signals:
-    void hearingStarted(quint64 session);
-    void heard(quint64 session, const QString& commandName, const QString& text);
+    void hearingStarted(quint64 stream);
+    void heard(quint64 stream, const QString& commandName, const QString& text);
     // The recognizer could not be loaded; reason for the user.
     void failed(const QString& reason);
     // Words of the registered phrases nothing could pronounce.
@@ -36,12 +40,14 @@ signals:
 
 private:
     bool ensureEngine();
+    void applyCommands();
 
     SpeechModelFiles m_model;
     std::unique_ptr<ListeningEngine> m_engine;
     bool m_failed = false;
     QList<VoiceCommand> m_commands;
-    quint64 m_session = 0;
+    QString m_name;
+    quint64 m_stream = 0;
 };
 
 } // namespace tk::agent::listening

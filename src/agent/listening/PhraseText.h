@@ -13,4 +13,9 @@ QStringList phraseWords(const QString& phrase);
 // The words of phrase joined by single blanks: the form the recognizer decodes.
 QString spokenForm(const QString& phrase);
 
+// The ways phrase may be said: its spoken form first, then every form with one
+// or more of its contractions spoken in full ("what's your age" also gives "what
+// is your age"). Possessives ("mother's") stay as they are.
+QStringList spokenVariants(const QString& phrase);
+
 } // namespace tk::agent::listening

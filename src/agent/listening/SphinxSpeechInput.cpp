@@ -40,17 +40,15 @@ SphinxSpeechInput::SphinxSpeechInput(AudioCapture* capture, const SpeechModelFil
     });
     m_thread.start();
 
-    connect(m_capture, &AudioCapture::audio, this,
-            [this](const std::vector<std::int16_t>& samples) {
-                if (!m_session)
-                    return;
-                QMetaObject::invokeMethod(
-                    m_worker,
-                    [worker = m_worker, session = m_session, samples] {
-                        worker->push(session, samples);
-                    },
-                    Qt::QueuedConnection);
-            });
+    connect(
+        m_capture, &AudioCapture::audio, this, [this](const std::vector<std::int16_t>& samples) {
+            if (!m_stream || m_speakers > 0)
+                return;
+            QMetaObject::invokeMethod(
+                m_worker,
+                [worker = m_worker, stream = m_stream, samples] { worker->push(stream, samples); },
+                Qt::QueuedConnection);
+        });
     connect(m_capture, &AudioCapture::failed, this, &SphinxSpeechInput::onCaptureFailure);
     connect(m_capture, &AudioCapture::availabilityChanged, this, [this] {
         // A device came or went: a capture failure may be over, try afresh next time.
@@ -58,12 +56,14 @@ SphinxSpeechInput::SphinxSpeechInput(AudioCapture* capture, const SpeechModelFil
             m_captureFailure.clear();
         if (m_session && !m_capture->isAvailable())
             stopListening();
+        followAlwaysListening();
         emit availabilityChanged();
     });
 }
 
 SphinxSpeechInput::~SphinxSpeechInput() {
-    m_session = 0;
+    m_session = false;
+    m_stream = 0;
     m_capture->stop();
     m_thread.quit();
     m_thread.wait();
@@ -91,6 +91,70 @@ void SphinxSpeechInput::setCommands(const QList<VoiceCommand>& commands) {
         Qt::QueuedConnection);
 }
 
+void SphinxSpeechInput::setCharacterName(const QString& name) {
+    QMetaObject::invokeMethod(
+        m_worker, [worker = m_worker, name] { worker->setCharacterName(name); },
+        Qt::QueuedConnection);
+}
+
+void SphinxSpeechInput::setCharacterSpeaking(bool speaking) {
+    m_speakers = std::max(0, m_speakers + (speaking ? 1 : -1));
+    if (speaking && m_speakers == 1 && m_stream) {
+        // A fresh stream: the utterance in progress and any result still on its
+        // way are dropped.
+        m_stream = ++m_lastStream;
+        updateWorkerMode();
+    }
+}
+
+bool SphinxSpeechInput::openStream() {
+    if (m_stream)
+        return true;
+    // A capture that cannot start reports failed(), which records the reason.
+    if (!m_capture->start())
+        return false;
+    m_stream = ++m_lastStream;
+    updateWorkerMode();
+    return true;
+}
+
+void SphinxSpeechInput::closeStream() {
+    if (!m_stream)
+        return;
+    m_stream = 0;
+    m_capture->stop();
+    QMetaObject::invokeMethod(
+        m_worker, [worker = m_worker] { worker->stop(); }, Qt::QueuedConnection);
+}
+
+void SphinxSpeechInput::updateWorkerMode() {
+    if (!m_stream)
+        return;
+    QMetaObject::invokeMethod(
+        m_worker,
+        [worker = m_worker, stream = m_stream, nameRequired = !m_session] {
+            worker->listen(stream, nameRequired);
+        },
+        Qt::QueuedConnection);
+}
+
+void SphinxSpeechInput::followAlwaysListening() {
+    if (m_session)
+        return; // the session decides; always listening takes over when it closes
+    if (m_alwaysListening && isAvailable())
+        openStream();
+    else if (!m_alwaysListening || !m_capture->isAvailable())
+        closeStream();
+}
+
+void SphinxSpeechInput::setAlwaysListening(bool on) {
+    if (on == m_alwaysListening)
+        return;
+    m_alwaysListening = on;
+    followAlwaysListening();
+    emit alwaysListeningChanged(on);
+}
+
 void SphinxSpeechInput::startListening() {
     if (!isAvailable())
         return;
@@ -99,14 +163,10 @@ void SphinxSpeechInput::startListening() {
             m_quiet.start();
         return;
     }
-    // A capture that cannot start reports failed(), which records the reason.
-    if (!m_capture->start())
+    if (!openStream())
         return;
-    const quint64 session = ++m_lastSession;
-    m_session = session;
-    QMetaObject::invokeMethod(
-        m_worker, [worker = m_worker, session] { worker->startSession(session); },
-        Qt::QueuedConnection);
+    m_session = true;
+    updateWorkerMode();
     m_quiet.start();
     emit listeningStarted();
 }
@@ -114,25 +174,27 @@ void SphinxSpeechInput::startListening() {
 void SphinxSpeechInput::stopListening() {
     if (!m_session)
         return;
-    m_session = 0;
+    m_session = false;
     m_quiet.stop();
-    m_capture->stop();
-    QMetaObject::invokeMethod(
-        m_worker, [worker = m_worker] { worker->stopSession(); }, Qt::QueuedConnection);
+    if (m_alwaysListening && isAvailable())
+        updateWorkerMode(); // the same stream goes on, for phrases led by the name
+    else
+        closeStream();
     emit listeningStopped();
 }
 
-void SphinxSpeechInput::onHearingStarted(quint64 session) {
-    if (session != m_session)
+void SphinxSpeechInput::onHearingStarted(quint64 stream) {
+    if (stream != m_stream || !m_session)
         return;
     m_quiet.stop();
     emit hearingStarted();
 }
 
-void SphinxSpeechInput::onHeard(quint64 session, const QString& commandName, const QString& text) {
-    if (session != m_session)
+void SphinxSpeechInput::onHeard(quint64 stream, const QString& commandName, const QString& text) {
+    if (stream != m_stream)
         return;
-    m_quiet.start();
+    if (m_session)
+        m_quiet.start();
     emit heard(commandName, text);
 }
 
@@ -141,6 +203,7 @@ void SphinxSpeechInput::onCaptureFailure(const QString& reason) {
     m_captureFailure = reason;
     qCWarning(lcListening) << reason;
     stopListening();
+    closeStream();
     if (changed)
         emit availabilityChanged();
 }
@@ -150,6 +213,7 @@ void SphinxSpeechInput::onRecognizerFailure(const QString& reason) {
     m_recognizerFailure = reason;
     qCWarning(lcListening) << reason;
     stopListening();
+    closeStream();
     if (changed)
         emit availabilityChanged();
 }

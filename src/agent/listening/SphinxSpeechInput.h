@@ -15,7 +15,8 @@ class ListeningWorker;
 // default microphone unless another is given) is cut into utterances and
 // recognized on a worker thread against the phrases of the registered commands;
 // the signals arrive on the thread that owns this object. A listening session
-// closes by itself after quietTimeout() without speech.
+// closes by itself after quietTimeout() without speech. Always listening keeps
+// the capture open between sessions and reports only phrases led by the name.
 class SphinxSpeechInput final : public SpeechInput {
     Q_OBJECT
 public:
@@ -32,7 +33,14 @@ public:
     // Does nothing when unavailable; while listening it only restarts the quiet while.
     void startListening() override;
     void stopListening() override;
-    bool isListening() const override { return m_session != 0; }
+    bool isListening() const override { return m_session; }
+    void setCharacterName(const QString& name) override;
+    void setAlwaysListening(bool on) override;
+    bool isAlwaysListening() const override { return m_alwaysListening; }
+    void setCharacterSpeaking(bool speaking) override;
+    // Whether audio is being listened to now (a session, or always listening
+    // while the microphone works).
+    bool isCapturing() const { return m_stream != 0; }
 
     // The commands given last.
     const QList<VoiceCommand>& commands() const { return m_commands; }
@@ -41,8 +49,16 @@ public:
     int quietTimeout() const { return m_quiet.interval(); }
 
 private:
-    void onHearingStarted(quint64 session);
-    void onHeard(quint64 session, const QString& commandName, const QString& text);
+    // Opens the capture and a new stream of audio to the worker; false when the
+    // capture cannot start.
+    bool openStream();
+    void closeStream();
+    // Tells the worker whether phrases must begin with the name now.
+    void updateWorkerMode();
+    // Opens or closes the stream as always listening and availability ask.
+    void followAlwaysListening();
+    void onHearingStarted(quint64 stream);
+    void onHeard(quint64 stream, const QString& commandName, const QString& text);
     void onCaptureFailure(const QString& reason);
     void onRecognizerFailure(const QString& reason);
 
@@ -55,8 +71,11 @@ private:
     ListeningWorker* m_worker;
     QTimer m_quiet;
     QList<VoiceCommand> m_commands;
-    quint64 m_session = 0;
-    quint64 m_lastSession = 0;
+    bool m_session = false;         // a listening session is open
+    bool m_alwaysListening = false; // as asked; listens only while available
+    quint64 m_stream = 0;           // the audio stream being listened to; 0 for none
+    quint64 m_lastStream = 0;
+    int m_speakers = 0; // characters speaking now; their audio is not listened to
 };
 
 } // namespace tk::agent::listening

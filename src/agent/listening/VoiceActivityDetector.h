@@ -51,6 +51,10 @@ public:
     double noiseFloorDb() const;
     // Quiet frames at the end of the utterance so far (the hangover once it ended).
     int trailingQuietFrames() const { return m_quietRun; }
+    // Frames of the current utterance so far, its pre-roll included.
+    int utteranceFrames() const { return m_utteranceFrames; }
+    // Frames the utterance that ended last had, its pre-roll and quiet end included.
+    int utteranceFramesAtEnd() const { return m_lastUtteranceFrames; }
     const VadSettings& settings() const { return m_settings; }
 
 private:
@@ -66,6 +70,7 @@ private:
     int m_onsetRun = 0;
     int m_quietRun = 0;
     int m_utteranceFrames = 0;
+    int m_lastUtteranceFrames = 0;
 };
 
 } // namespace tk::agent::listening

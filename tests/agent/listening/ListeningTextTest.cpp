@@ -38,11 +38,25 @@ private slots:
         QCOMPARE(spokenForm(phrase), words.join(' '));
     }
 
+    void spokenVariants_expandContractionsButNotPossessives() {
+        QCOMPARE(spokenVariants("What's your mother's name?"),
+                 QStringList({"what's your mother's name", "what is your mother's name"}));
+        QCOMPARE(spokenVariants(QString::fromUtf8("I\u2019m so tired, can't stop")),
+                 QStringList({"i'm so tired can't stop", "i'm so tired cannot stop",
+                              "i'm so tired can not stop", "i am so tired can't stop",
+                              "i am so tired cannot stop", "i am so tired can not stop"}));
+        QCOMPARE(spokenVariants("how old are you"), QStringList{"how old are you"});
+        QCOMPARE(spokenVariants(" ?! "), QStringList{});
+    }
+
     void grammar_mapsDecodedPhrasesBackToTheFirstCommandThatRegisteredThem() {
         const CommandGrammar grammar({{"hello", {"Hey!", "hey dude", "?!"}},
                                       {"other", {"hey", "how old are you"}},
-                                      {"age", {"How old are you, Tovrin?"}}});
-        QCOMPARE(grammar.phrases().size(), 4); // "?!" has no words; "hey" is taken
+                                      {"age", {"How old are you, Tovrin?"}},
+                                      {"mother", {"Who's your mother?"}}},
+                                     "Tovrin");
+        // "?!" has no words; "hey" is taken; "who's" is also said "who is".
+        QCOMPARE(grammar.phrases().size(), 6);
         QCOMPARE(grammar.phraseFor("hey")->command, QString("hello"));
         QCOMPARE(grammar.phraseFor("hey")->phrase, QString("Hey!"));
         QCOMPARE(grammar.phraseFor("how(2) old are you tovrin")->command, QString("age"));
@@ -51,15 +65,37 @@ private slots:
         QVERIFY(grammar.continues("hey"));
         QVERIFY(grammar.continues("how old are you"));
         QVERIFY(!grammar.continues("hey dude"));
-        QCOMPARE(grammar.words(),
-                 QStringList({"are", "dude", "hey", "how", "old", "tovrin", "you"}));
+        QCOMPARE(grammar.words(), QStringList({"are", "dude", "hey", "how", "is", "mother", "old",
+                                               "please", "tovrin", "who", "who's", "you", "your"}));
 
-        const CommandGrammar withoutTovrin = grammar.without({"tovrin"});
-        QCOMPARE(withoutTovrin.phrases().size(), 3);
+        // The name may lead and "please" may follow any phrase; the menu's text
+        // (the registered phrase) is what is reported.
+        const GrammarPhrase* polite = grammar.phraseFor("tovrin who is your mother please");
+        QVERIFY(polite);
+        QCOMPARE(polite->command, QString("mother"));
+        QCOMPARE(polite->phrase, QString("Who's your mother?"));
+        QCOMPARE(grammar.phraseFor("tovrin how old are you tovrin")->command, QString("age"));
+        QCOMPARE(grammar.phraseFor("how old are you please")->command, QString("other"));
+        QVERIFY(grammar.addressed("tovrin(2) hey"));
+        QVERIFY(!grammar.addressed("hey tovrin"));
+        QVERIFY(!grammar.phraseFor("tovrin"));
+        QVERIFY(grammar.isNameOnly("tovrin(2)"));
+        QVERIFY(!grammar.isNameOnly("tovrin hey"));
+        QVERIFY(!grammar.phraseFor("please hey"));
+
+        const CommandGrammar withoutTovrin = grammar.without({"tovrin", "please"});
+        QCOMPARE(withoutTovrin.phrases().size(), 5);
         QVERIFY(!withoutTovrin.phraseFor("how old are you tovrin"));
-        const QByteArray jsgf = withoutTovrin.jsgf();
+        QVERIFY(!withoutTovrin.phraseFor("tovrin hey"));
+        QVERIFY(!withoutTovrin.addressed("tovrin hey"));
+        QVERIFY(withoutTovrin.jsgf().contains("public <command> = ( hey\n    | hey dude\n    | "
+                                              "how old are you\n    | who's your mother\n    | "
+                                              "who is your mother ) ;"));
+        const QByteArray jsgf = grammar.jsgf();
         QVERIFY(jsgf.startsWith("#JSGF V1.0;"));
-        QVERIFY(jsgf.contains("public <command> = hey\n    | hey dude\n    | how old are you ;"));
+        QVERIFY2(jsgf.contains("public <command> = [ tovrin ] ( hey\n") &&
+                     jsgf.endsWith("who is your mother ) [ please ]\n    | tovrin ;\n"),
+                 jsgf.constData());
     }
 
     void catalogue_everyEnabledVoiceCommandIsListedVoiceOnlyOnesUnderTheirFirstPhrase() {

@@ -61,9 +61,9 @@ private slots:
             std::move(recognizer),
             PronunciationResolver(model.dictionary, PronunciationResolver::reviewedLexicon(),
                                   nullptr));
-        m_engine->setCommands(test::voiceCommandsOf(test::tovrinCatalogue()));
+        m_engine->setCommands(test::voiceCommandsOf(test::tovrinCatalogue()), "Tovrin");
         QCOMPARE(m_engine->unpronounceableWords(), QStringList{});
-        QCOMPARE(m_engine->recognizer().grammar().phrases().size(), 77);
+        QCOMPARE(m_engine->recognizer().grammar().phrases().size(), 98); // 77 and expansions
         m_engine->push(test::SpeechSamples::backgroundNoise(1500, 25));
     }
 
@@ -158,10 +158,57 @@ private slots:
         QCOMPARE(listen("open the window", "en-us+f3").commands, QStringList{""});
     }
 
+    void spokenExpansionsNameAndPlease_raiseTheCommandOfTheWrittenPhrase_data() {
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<QString>("voice");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("phrase");
+        const auto row = [](const char* said, const char* voice, const char* command,
+                            const char* phrase) {
+            QTest::newRow(said) << QString(said) << QString(voice) << QString(command)
+                                << QString(phrase);
+        };
+        row("what is your mother's name", "en-us", "themotherofyours",
+            "what's your mother's name?");
+        row("I am so tired", "en-us+f3", "tired", "I'm so tired");
+        row("Tovrin, how old are you?", "en-us", "theageoftovrin", "how old are you?");
+        row("Tovrin, who is your father please", "en-us+f3", "thefatherofyours",
+            "who's your father?");
+        row("options please", "en-us", "optionse", "options");
+    }
+    void spokenExpansionsNameAndPlease_raiseTheCommandOfTheWrittenPhrase() {
+        QFETCH(QString, said);
+        QFETCH(QString, voice);
+        QFETCH(QString, command);
+        QFETCH(QString, phrase);
+        const Heard heard = listen(said, voice);
+        QVERIFY2(heard.commands == QStringList{command}, qPrintable(heard.details));
+        QCOMPARE(heard.phrases, QStringList{phrase});
+    }
+
+    void nameRequired_onlyPhrasesLedByTheNameAreReportedAndNothingElse() {
+        m_engine->setNameRequired(true);
+        const auto restore = qScopeGuard([this] { m_engine->setNameRequired(false); });
+        // A command phrase without the name, and other talk: not a sign of hearing.
+        for (const char* said : {"how old are you?", "the weather is nice today", "hey tovrin"}) {
+            const Heard heard = listen(said, "en-us");
+            QVERIFY2(heard.commands.isEmpty() && heard.hearingStarted == 0,
+                     qPrintable(QString(said) + ": " + heard.details));
+        }
+        const Heard addressed = listen("Tovrin, how old are you?", "en-us");
+        QCOMPARE(addressed.hearingStarted, 0);
+        QVERIFY2(addressed.commands == QStringList{"theageoftovrin"},
+                 qPrintable(addressed.details));
+        // A long stretch of talk is given up on without a decode.
+        const QString longTalk = "Tovrin the quick brown fox jumps over the lazy dog and then runs "
+                                 "far away into the deep dark forest where nobody can find it";
+        QVERIFY(listen(longTalk, "en-us").commands.isEmpty());
+    }
+
     void commandChanges_rebuildTheGrammar() {
         QList<VoiceCommand> commands = test::voiceCommandsOf(test::tovrinCatalogue());
         commands.append(VoiceCommand{"window", {"Open the window!"}});
-        m_engine->setCommands(commands);
+        m_engine->setCommands(commands, "Tovrin");
         const Heard heard = listen("open the window", "en-us");
         QCOMPARE(heard.commands, QStringList{"window"});
         QCOMPARE(heard.phrases, QStringList{"Open the window!"});
@@ -170,7 +217,7 @@ private slots:
         QVERIFY(m_engine->recognizer().grammar().isEmpty());
         QCOMPARE(listen("real chat", "en-us").commands, QStringList{""});
         // The catalogue again: the added command is gone, the catalogue's are back.
-        m_engine->setCommands(test::voiceCommandsOf(test::tovrinCatalogue()));
+        m_engine->setCommands(test::voiceCommandsOf(test::tovrinCatalogue()), "Tovrin");
         QCOMPARE(listen("open the window", "en-us").commands, QStringList{""});
         QCOMPARE(listen("real chat", "en-us").commands, QStringList{"rchat"});
     }

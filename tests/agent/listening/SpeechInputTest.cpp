@@ -139,6 +139,65 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(heard.count(), 1, 10000);
         QCOMPARE(heard.first().first().toString(), QString("optionse"));
     }
+
+    void alwaysListening_actsOnPhrasesLedByTheNameWithoutASession() {
+        if (!m_canRecognize)
+            QSKIP("the speech model or the synthesizer is missing");
+        auto* capture = new PcmFeedCapture;
+        SphinxSpeechInput input(capture, SpeechModelFiles::installed());
+        input.setCommands(test::voiceCommandsOf(test::tovrinCatalogue()));
+        input.setCharacterName("Tovrin");
+        QSignalSpy mode(&input, &SpeechInput::alwaysListeningChanged);
+        QSignalSpy started(&input, &SpeechInput::listeningStarted);
+        QSignalSpy hearing(&input, &SpeechInput::hearingStarted);
+        QStringList events;
+        connect(&input, &SpeechInput::heard, this,
+                [&](const QString& name, const QString&) { events.append(name); });
+        input.setAlwaysListening(true);
+        input.setAlwaysListening(true);
+        QCOMPARE(mode.count(), 1);
+        QVERIFY(input.isAlwaysListening() && input.isCapturing() && !input.isListening());
+        QVERIFY(capture->isActive());
+
+        const auto say = [&](const char* text, unsigned seed) {
+            capture->feed(test::SpeechSamples::inNoise(test::SpeechSamples::speak(text, "en-us"),
+                                                       25, 300, 800, seed));
+        };
+        capture->feed(test::SpeechSamples::backgroundNoise(1000, 25));
+        say("how old are you?", 3);
+        say("Tovrin, what's your name?", 4);
+        QTRY_COMPARE_WITH_TIMEOUT(events, QStringList{"thenameoftovrin"}, 20000);
+        QCOMPARE(hearing.count(), 0);
+        QCOMPARE(started.count(), 0);
+
+        // A session opened meanwhile takes any phrase; when it closes, the name
+        // is required again and the microphone stays open.
+        input.startListening();
+        say("how old are you?", 5);
+        QTRY_COMPARE_WITH_TIMEOUT(events.size(), 2, 20000);
+        QCOMPARE(events.last(), QString("theageoftovrin"));
+        input.stopListening();
+        QVERIFY(capture->isActive());
+        // What is heard while the character speaks is ignored.
+        input.setCharacterSpeaking(true);
+        say("Tovrin, how old are you?", 6);
+        QTRY_COMPARE(capture->queuedSamples(), 0);
+        input.setCharacterSpeaking(false);
+        say("how old are you?", 7);
+        say("Tovrin, options", 8);
+        QTRY_COMPARE_WITH_TIMEOUT(events.size(), 3, 20000);
+        QCOMPARE(events.last(), QString("optionse"));
+
+        input.setAlwaysListening(false);
+        QCOMPARE(mode.count(), 2);
+        QVERIFY(!capture->isActive() && !input.isCapturing());
+        // A microphone that goes away and comes back: listening resumes by itself.
+        input.setAlwaysListening(true);
+        capture->setAvailable(false, "No microphone was found, so Tovrin cannot listen.");
+        QVERIFY(!input.isCapturing());
+        capture->setAvailable(true);
+        QVERIFY(input.isCapturing() && capture->isActive());
+    }
 };
 
 QTEST_GUILESS_MAIN(SpeechInputTest)

@@ -3,8 +3,12 @@
 #include "agent/listening/Resampler.h"
 #include "character/CommandCatalogue.h"
 
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <espeak-ng/speak_lib.h>
 #include <random>
 
@@ -77,24 +81,166 @@ std::vector<double> roomNoise(std::size_t count, unsigned seed) {
     return noise;
 }
 
+void normalize(std::vector<double>& noise) {
+    double sum = 0;
+    for (const double value : noise)
+        sum += value * value;
+    const double level = noise.empty() ? 1.0 : std::sqrt(sum / double(noise.size()));
+    for (double& value : noise)
+        value /= std::max(level, 1e-9);
+}
+
+// Removes the constant and slowest drift so that integrated noise stays centred.
+void removeDrift(std::vector<double>& noise) {
+    double mean = 0;
+    for (double& value : noise) {
+        mean += 0.0005 * (value - mean);
+        value -= mean;
+    }
+}
+
+std::vector<double> colouredNoise(Noise kind, std::size_t count, unsigned seed) {
+    std::mt19937 random(seed);
+    std::normal_distribution<double> gauss(0.0, 1.0);
+    std::vector<double> noise(count);
+    if (kind == Noise::White) {
+        for (double& value : noise)
+            value = gauss(random);
+    } else if (kind == Noise::Pink) {
+        // A sum of first-order sections at octave-spaced poles approximates 1/f.
+        double b0 = 0, b1 = 0, b2 = 0, b3 = 0, b4 = 0, b5 = 0, b6 = 0;
+        for (double& value : noise) {
+            const double white = gauss(random);
+            b0 = 0.99886 * b0 + white * 0.0555179;
+            b1 = 0.99332 * b1 + white * 0.0750759;
+            b2 = 0.96900 * b2 + white * 0.1538520;
+            b3 = 0.86650 * b3 + white * 0.3104856;
+            b4 = 0.55000 * b4 + white * 0.5329522;
+            b5 = -0.7616 * b5 - white * 0.0168980;
+            value = b0 + b1 + b2 + b3 + b4 + b5 + b6 + white * 0.5362;
+            b6 = white * 0.115926;
+        }
+    } else {
+        // Brown: integrated white noise, leaking slowly so it cannot wander off.
+        double state = 0;
+        for (double& value : noise) {
+            state = 0.998 * state + gauss(random);
+            value = state;
+        }
+        removeDrift(noise);
+    }
+    normalize(noise);
+    return noise;
+}
+
+// Background talk: six voices, each reading unrelated sentences one after another,
+// summed. Built once (about 30 s) and read from a place the seed picks.
+const std::vector<double>& babbleTrack() {
+    static const std::vector<double> track = [] {
+        const QStringList voices = {"en-us", "en-us+f3", "en", "en-us+m3", "en+f2", "en-us+f4"};
+        const QStringList sentences = unrelatedSentences();
+        constexpr std::size_t kLength = 30 * 16000;
+        std::vector<double> sum(kLength, 0.0);
+        for (qsizetype v = 0; v < voices.size(); ++v) {
+            std::size_t at = std::size_t(v) * 3100; // the voices start out of step
+            for (qsizetype i = v * 7; at < kLength; ++i) {
+                const auto speech =
+                    SpeechSamples::speak(sentences.at(i % sentences.size()), voices.at(v), 175);
+                if (speech.empty())
+                    break;
+                for (std::size_t k = 0; k < speech.size() && at + k < kLength; ++k)
+                    sum[at + k] += speech[k];
+                at += speech.size() + 1600 * std::size_t(1 + i % 3);
+            }
+        }
+        normalize(sum);
+        return sum;
+    }();
+    return track;
+}
+
+std::vector<std::int16_t> readWav16(const QString& path, int* rate) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray data = file.readAll();
+    if (data.size() < 44 || !data.startsWith("RIFF"))
+        return {};
+    // Walk the chunks: "fmt " gives the rate, "data" the samples (mono, 16-bit).
+    qsizetype at = 12;
+    std::vector<std::int16_t> samples;
+    while (at + 8 <= data.size()) {
+        const QByteArray id = data.mid(at, 4);
+        quint32 size = 0;
+        std::memcpy(&size, data.constData() + at + 4, 4);
+        const qsizetype body = at + 8;
+        if (id == "fmt " && body + 8 <= data.size())
+            std::memcpy(rate, data.constData() + body + 4, 4);
+        if (id == "data") {
+            const qsizetype bytes = std::min<qsizetype>(size, data.size() - body);
+            samples.resize(std::size_t(bytes / 2));
+            std::memcpy(samples.data(), data.constData() + body, samples.size() * 2);
+            break;
+        }
+        at = body + size + (size & 1);
+    }
+    return samples;
+}
+
+// Speech from the flite program: its own voices, built from recordings of people.
+std::vector<short> fliteSpeech(const QString& text, const QString& voice, int* rate) {
+    QTemporaryDir dir;
+    if (!dir.isValid())
+        return {};
+    const QString wav = dir.filePath(QStringLiteral("speech.wav"));
+    QProcess flite;
+    flite.start(QStringLiteral("flite"), {"-voice", voice, "-t", text, "-o", wav});
+    if (!flite.waitForFinished(30000) || flite.exitCode() != 0)
+        return {};
+    const std::vector<std::int16_t> samples = readWav16(wav, rate);
+    return {samples.begin(), samples.end()};
+}
+
 constexpr double kTypicalSpeechLevel = 3000.0;
 
 } // namespace
 
+std::vector<double> SpeechSamples::noise(Noise kind, std::size_t count, unsigned seed) {
+    if (kind == Noise::Room)
+        return roomNoise(count, seed);
+    if (kind != Noise::Babble)
+        return colouredNoise(kind, count, seed);
+    const std::vector<double>& track = babbleTrack();
+    std::vector<double> out(count);
+    std::size_t at = (std::size_t(seed) * 7919u * 16u) % track.size();
+    for (double& value : out) {
+        value = track[at];
+        at = (at + 1) % track.size();
+    }
+    return out;
+}
+
 std::vector<std::int16_t> SpeechSamples::speak(const QString& text, const QString& voice,
                                                int wordsPerMinute) {
-    const int rate = synthesizerRate();
-    if (rate <= 0)
-        return {};
+    int rate = 0;
     std::vector<short> raw;
-    g_collected = &raw;
-    espeak_SetVoiceByName(voice.toUtf8().constData());
-    espeak_SetParameter(espeakRATE, wordsPerMinute, 0);
-    const QByteArray utf8 = text.toUtf8();
-    espeak_Synth(utf8.constData(), std::size_t(utf8.size() + 1), 0, POS_CHARACTER, 0,
-                 espeakCHARS_UTF8, nullptr, nullptr);
-    espeak_Synchronize();
-    g_collected = nullptr;
+    if (voice.startsWith(QLatin1String("flite:"))) {
+        raw = fliteSpeech(text, voice.mid(6), &rate);
+    } else {
+        rate = synthesizerRate();
+        if (rate <= 0)
+            return {};
+        g_collected = &raw;
+        espeak_SetVoiceByName(voice.toUtf8().constData());
+        espeak_SetParameter(espeakRATE, wordsPerMinute, 0);
+        const QByteArray utf8 = text.toUtf8();
+        espeak_Synth(utf8.constData(), std::size_t(utf8.size() + 1), 0, POS_CHARACTER, 0,
+                     espeakCHARS_UTF8, nullptr, nullptr);
+        espeak_Synchronize();
+        g_collected = nullptr;
+    }
+    if (raw.empty() || rate <= 0)
+        return {};
 
     std::vector<float> input(raw.size());
     std::transform(raw.begin(), raw.end(), input.begin(), [](short s) { return s / 32768.0f; });
@@ -120,10 +266,10 @@ std::size_t SpeechSamples::speechEnd(const std::vector<std::int16_t>& samples) {
 
 std::vector<std::int16_t> SpeechSamples::inNoise(const std::vector<std::int16_t>& speech,
                                                  double snrDb, int leadMs, int tailMs,
-                                                 unsigned seed) {
+                                                 unsigned seed, Noise kind) {
     const std::size_t lead = std::size_t(leadMs) * 16;
     const std::size_t total = lead + speech.size() + std::size_t(tailMs) * 16;
-    const std::vector<double> noise = roomNoise(total, seed);
+    const std::vector<double> noise = SpeechSamples::noise(kind, total, seed);
     const double noiseLevel = speechLevel(speech) * std::pow(10.0, -snrDb / 20.0);
     std::vector<std::int16_t> out(total);
     for (std::size_t i = 0; i < total; ++i) {
@@ -136,8 +282,9 @@ std::vector<std::int16_t> SpeechSamples::inNoise(const std::vector<std::int16_t>
 }
 
 std::vector<std::int16_t> SpeechSamples::backgroundNoise(int milliseconds, double snrDb,
-                                                         unsigned seed) {
-    const std::vector<double> noise = roomNoise(std::size_t(milliseconds) * 16, seed);
+                                                         unsigned seed, Noise kind) {
+    const std::vector<double> noise =
+        SpeechSamples::noise(kind, std::size_t(milliseconds) * 16, seed);
     const double level = kTypicalSpeechLevel * std::pow(10.0, -snrDb / 20.0);
     std::vector<std::int16_t> out(noise.size());
     std::transform(noise.begin(), noise.end(), out.begin(),

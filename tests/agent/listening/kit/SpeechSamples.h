@@ -12,13 +12,23 @@
 
 namespace tk::test {
 
+// Kinds of background noise mixed under test speech.
+enum class Noise {
+    Room,   // mildly low-passed white noise: room tone
+    White,  // flat hiss
+    Pink,   // 1/f: fans, air conditioning, distant traffic
+    Brown,  // 1/f^2: a rumbling fan or engine
+    Babble, // several voices talking at once in the background
+};
+
 // Synthesized speech for listening tests and the benchmark: espeak-ng in this
-// process (its state is process-wide, so use it from one thread), resampled to
-// 16 kHz mono.
+// process (its state is process-wide, so use it from one thread), or the flite
+// program for voices recorded from people, resampled to 16 kHz mono.
 class SpeechSamples {
 public:
-    // Speech of text in voice ("en-us", "en-us+f3", ...); empty when the synthesizer
-    // cannot start.
+    // Speech of text in voice: an espeak-ng voice ("en-us", "en-us+f3", ...) or
+    // "flite:" and a flite voice ("flite:slt"); empty when the synthesizer cannot
+    // start.
     static std::vector<std::int16_t> speak(const QString& text, const QString& voice,
                                            int wordsPerMinute = 165);
     // Index one past the last sample of speech that stands out of silence.
@@ -27,11 +37,14 @@ public:
     // snrDb below the speech level (over its loud part); the same seed gives the
     // same noise.
     static std::vector<std::int16_t> inNoise(const std::vector<std::int16_t>& speech, double snrDb,
-                                             int leadMs, int tailMs, unsigned seed = 1);
+                                             int leadMs, int tailMs, unsigned seed = 1,
+                                             Noise kind = Noise::Room);
     // Quiet background alone: noise at the level inNoise would use for snrDb
     // against typical synthesized speech.
     static std::vector<std::int16_t> backgroundNoise(int milliseconds, double snrDb,
-                                                     unsigned seed = 7);
+                                                     unsigned seed = 7, Noise kind = Noise::Room);
+    // Noise of kind, count samples at unit RMS; the same seed gives the same noise.
+    static std::vector<double> noise(Noise kind, std::size_t count, unsigned seed);
 };
 
 // The thirteen commands the program registers on Tovrin, in their registered form.
