@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QtTest>
-#include <csignal>
 #include <unistd.h>
 
 namespace tk::test {
@@ -49,17 +48,10 @@ QStringList namespaceCommand() {
 ProgramRun::ProgramRun(const PrivateDisplay& display, const SoundServer* sound)
     : m_display(display), m_sound(sound), m_dir(QStringLiteral(TK_PROCESS_RUNS_DIR "/run-XXXXXX")),
       m_scratch(QStringLiteral(TK_PROCESS_RUNS_DIR "/scratch-XXXXXX")) {
-    if (!m_dir.isValid() || !m_scratch.isValid()) {
+    if (!m_dir.isValid() || !m_scratch.isValid())
         m_error = QStringLiteral("no temporary program directory under " TK_PROCESS_RUNS_DIR);
-        return;
-    }
-    // The program directory is the directory of the running executable: a hard
-    // link (or, across file systems, a copy) of the built one makes it this one.
-    const QString target = path(QStringLiteral("tovrinkin"));
-    if (::link(QFile::encodeName(kExecutable).constData(), QFile::encodeName(target).constData()) !=
-            0 &&
-        !QFile::copy(kExecutable, target))
-        m_error = QStringLiteral("the executable %1 cannot be put into %2").arg(kExecutable, dir());
+    else if (!QFileInfo(kExecutable).isExecutable())
+        m_error = QStringLiteral("the program %1 has not been built").arg(kExecutable);
 }
 
 ProgramRun::~ProgramRun() {
@@ -134,7 +126,7 @@ bool ProgramRun::start() {
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
     m_process.setStandardOutputFile(QProcess::nullDevice());
 
-    QStringList command{path(QStringLiteral("tovrinkin"))};
+    QStringList command{kExecutable, QStringLiteral("--program-dir"), dir()};
     if (!m_sharedSource.isEmpty()) {
         const QString mountPoint = m_scratch.filePath(QStringLiteral("mount"));
         QDir().mkpath(mountPoint);

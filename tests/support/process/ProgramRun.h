@@ -10,10 +10,11 @@ namespace tk::test {
 class PrivateDisplay;
 class SoundServer;
 
-// One run of the built tovrinkin executable, started the way a user starts it:
-// from a program directory of its own (a fresh temporary directory holding a
-// link to the executable, so that the files it reads and writes are the test's),
-// on a PrivateDisplay, optionally hearing a SoundServer's microphone.
+// One run of the built tovrinkin executable, started the way a user starts it,
+// with a program directory of its own (a fresh temporary directory, given with
+// --program-dir, so that the files it reads and writes are the test's), on a
+// PrivateDisplay, optionally hearing a SoundServer's microphone. HOME and the
+// runtime directory are the run's own too.
 //
 //   PrivateDisplay display;                       // skip when display.error() is set
 //   ProgramRun run(display);
