@@ -4,7 +4,9 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test bench format clean
+PACKAGE_BUILD_DIR ?= $(BUILD_DIR)/package
+
+.PHONY: all deps configure build run test bench package screenshots format clean
 
 all: build
 
@@ -27,6 +29,22 @@ test: build
 
 bench: build
 	@cmake --build $(BUILD_DIR) --target benchmarks -j $(JOBS)
+
+# The Debian package, from a build of its own configured for prefix /usr (the
+# program looks for its installed files there); the .deb lands in $(BUILD_DIR).
+package: deps
+	@if [ ! -f $(PACKAGE_BUILD_DIR)/build.ninja ]; then \
+		cmake -S . -B $(PACKAGE_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+			-DCMAKE_INSTALL_PREFIX=/usr -DTK_BUILD_TESTS=OFF; \
+	fi
+	@cmake --build $(PACKAGE_BUILD_DIR) -j $(JOBS)
+	@cd $(PACKAGE_BUILD_DIR) && cpack -G DEB
+	@cp $(PACKAGE_BUILD_DIR)/tovrinkin_*.deb $(BUILD_DIR)/
+	@ls $(BUILD_DIR)/tovrinkin_*.deb
+
+# Screenshots of the real program under a virtual display, into docs/screenshots.
+screenshots: build
+	@scripts/screenshots.sh $(BUILD_DIR) docs/screenshots
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -105,11 +105,13 @@ int main(int argc, char* argv[]) {
 
     // Where the program keeps its files: beside a portable executable, in the
     // user's own directory for an installed one, or where the command line says.
-    const tk::ProgramDirectory::Choice programDir =
-        tk::ProgramDirectory::choose(commandLine.programDir, tk::runningProgramDir(),
-                                     tk::ProgramDirectory::userDirectory(
-                                         qEnvironmentVariable("XDG_DATA_HOME"), QDir::homePath()),
-                                     QString::fromUtf8(tk::identity::kInstalledDataDir));
+    const tk::ProgramDirectory::Choice programDir = tk::ProgramDirectory::choose(
+        commandLine.programDir, tk::runningProgramDir(),
+        tk::ProgramDirectory::userDirectory(qEnvironmentVariable("XDG_DATA_HOME"),
+                                            QDir::homePath()),
+        tk::ProgramDirectory::installedDataDir(
+            tk::runningProgramDir(), QString::fromUtf8(tk::identity::kInstalledDataDirFromBin),
+            QString::fromUtf8(tk::identity::kInstalledDataDir)));
     bool unusable = false;
     const QStringList dirProblems = tk::ProgramDirectory::prepare(programDir, &unusable);
     for (const QString& problem : dirProblems)

@@ -64,6 +64,14 @@ QString ProgramDirectory::userDirectory(const QString& xdgDataHome, const QStrin
     return QDir::cleanPath(dataHome + QLatin1Char('/') + kDirectoryName);
 }
 
+QString ProgramDirectory::installedDataDir(const QString& executableDir,
+                                           const QString& relativeDataDir,
+                                           const QString& fixedDataDir) {
+    const QString besidePrefix =
+        QDir::cleanPath(executableDir + QLatin1Char('/') + relativeDataDir);
+    return holdsShippedFiles(besidePrefix) ? besidePrefix : fixedDataDir;
+}
+
 ProgramDirectory::Choice ProgramDirectory::choose(const QString& namedDir,
                                                   const QString& executableDir,
                                                   const QString& userDir,

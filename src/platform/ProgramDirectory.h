@@ -29,6 +29,13 @@ public:
     // ~/.local/share/tovrinkin when the variable is empty or not absolute.
     static QString userDirectory(const QString& xdgDataHome, const QString& home);
 
+    // Where an installed program's shipped files are: beside the executable's
+    // prefix (executableDir + "/" + relativeDataDir) when they are there, so a
+    // tree installed elsewhere or under a staging root finds its own files;
+    // otherwise fixedDataDir, fixed at build time.
+    static QString installedDataDir(const QString& executableDir, const QString& relativeDataDir,
+                                    const QString& fixedDataDir);
+
     // The directory to use. namedDir (from the command line, may be "") wins;
     // otherwise executableDir when it holds the shipped files and is writable;
     // otherwise userDir. Shipped files come from executableDir when it holds

@@ -210,18 +210,35 @@ private slots:
     }
 
     void installedProgram_makesTheUsersOwnDirectory() {
-        // An executable with nothing shipped beside it, as a package installs it.
+        // An installed tree: the executable alone in bin/, its files in share/.
         QTemporaryDir root;
         QProcessEnvironment environment = privateEnvironment(root);
-        QDir().mkpath(root.filePath("bin"));
-        const QString installed = root.filePath("bin/tovrinkin");
+        QDir().mkpath(root.filePath("usr/bin"));
+        const QString installed = root.filePath("usr/bin/tovrinkin");
         QVERIFY(QFile::copy(kExecutable, installed));
+        const QStringList shipped{"readme.txt", "fonts.cmd", "snds/welcome.mp3"};
+        for (const QString& name : shipped)
+            TestContext::writeFile(root.filePath("usr/share/tovrinkin/" + name),
+                                   TestContext::readFile(TK_BUILD_PROGRAM_DIR "/" + name));
         environment.insert("XDG_DATA_HOME", root.filePath("data"));
-        Run run(environment, {}, installed);
         const QString userDir = root.filePath("data/tovrinkin");
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(userDir).isDir(), 10000);
+        TestContext::writeFile(userDir + "/fonts.cmd", "My Font\r\n"); // the user's own
+
+        Run run(environment, {}, installed);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(userDir + "/snds/welcome.mp3"), 10000);
+        QCOMPARE(TestContext::readFile(userDir + "/readme.txt"),
+                 TestContext::readFile(TK_BUILD_PROGRAM_DIR "/readme.txt"));
+        QCOMPARE(TestContext::readFile(userDir + "/fonts.cmd"), QByteArray("My Font\r\n"));
+        QVERIFY(QDir(root.filePath("usr/bin")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries) ==
+                QStringList{"tovrinkin"});
+
+        // A fresh user: the directory is made, and private.
+        run.process.kill();
+        QVERIFY(run.finish());
+        QVERIFY(QDir(root.filePath("data")).removeRecursively());
+        Run fresh(environment, {}, installed);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(userDir + "/readme.txt"), 10000);
         QCOMPARE(modeOf(userDir), 0700);
-        QVERIFY(!QFileInfo::exists(root.filePath("bin/main.ini")));
     }
 };
 

@@ -140,6 +140,14 @@ private slots:
         QCOMPARE(choice.layout, ProgramDirectory::Layout::Named);
         QCOMPARE(choice.shippedSource, exe);
 
+        // An installed tree finds its data beside its own prefix first.
+        const QString prefixData = root.filePath("share/tovrinkin");
+        QCOMPARE(ProgramDirectory::installedDataDir(exe, "../share/tovrinkin", "/fixed"),
+                 QString("/fixed"));
+        writeShipped(prefixData);
+        QCOMPARE(ProgramDirectory::installedDataDir(exe, "../share/tovrinkin", "/fixed"),
+                 prefixData);
+
         // A shipped file missing: no longer portable.
         QFile::remove(exe + "/fonts.cmd");
         QCOMPARE(ProgramDirectory::choose("", exe, user, installed).layout,
