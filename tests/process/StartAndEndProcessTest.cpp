@@ -138,6 +138,7 @@ private slots:
         QVERIFY2(box, qPrintable(run.errorOutput()));
         // Tovrin listens once the sentences under the box have been spoken; the
         // character leaves the screen when the command is taken.
+        QVERIFY(display.waitForWindow(QStringLiteral("Tovrin"), 15000));
         const auto figureGone = [&] {
             return display.viewableWindows(QStringLiteral("Tovrin")).isEmpty();
         };
