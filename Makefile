@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 PACKAGE_BUILD_DIR ?= $(BUILD_DIR)/package
 
-.PHONY: all deps configure build run test bench package screenshots format clean
+.PHONY: all deps configure build run test fuzz bench package screenshots format clean
 
 all: build
 
@@ -26,6 +26,10 @@ run: build
 
 test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# Each fuzz target for FUZZ_SECONDS (default 8) under ASan/UBSan, in build-fuzz/.
+fuzz: deps
+	@JOBS=$(JOBS) scripts/fuzz.sh
 
 bench: build
 	@cmake --build $(BUILD_DIR) --target benchmarks -j $(JOBS)

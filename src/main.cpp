@@ -1,6 +1,7 @@
 // Tovrin Kin: wires the real seams, the character runtime and the start-up chain.
 #include "Resources.h"
 #include "agent/CharacterRuntime.h"
+#include "agent/listening/ListeningSettings.h"
 #include "agent/listening/SphinxSpeechInput.h"
 #include "agent/speech/EspeakSpeechOutput.h"
 #include "character/MainWindow.h"
@@ -21,6 +22,7 @@
 #include "platform/RunKeeper.h"
 #include "platform/SingleInstance.h"
 #include "platform/SoundPlayer.h"
+#include "platform/X11GlobalKey.h"
 #include "startup/CheckFilesWindow.h"
 #include "startup/SplashWindow.h"
 
@@ -158,6 +160,8 @@ int main(int argc, char* argv[]) {
     tk::agent::CharacterRuntime runtime;
     runtime.setSpeechOutputFactory(
         [] { return std::make_unique<tk::agent::speech::EspeakSpeechOutput>(); });
+    runtime.setListeningSetup(tk::agent::listening::ListeningSettings::defaultFile(),
+                              std::make_unique<tk::X11GlobalKey>());
     runtime.setSpeechInput(&speechInput);
     tk::agent::AgentControl* control = &runtime;
     QObject::connect(&instance, &tk::SingleInstance::activationRequested, &runtime,

@@ -9,6 +9,7 @@
 #include "agent/SpeechInput.h"
 #include "agent/SpeechOutput.h"
 #include "agent/VoiceText.h"
+#include "platform/GlobalKey.h"
 
 #include <QAction>
 #include <QRandomGenerator>
@@ -26,6 +27,7 @@ CharacterRuntime::~CharacterRuntime() {
     // Characters go first: their destructors still reach the speech input.
     m_characters.clear();
     m_listeningControls.reset();
+    m_listeningKey.reset();
 }
 
 void CharacterRuntime::setSpeechOutputFactory(SpeechOutputFactory factory) {
@@ -36,6 +38,12 @@ std::unique_ptr<SpeechOutput> CharacterRuntime::makeSpeechOutput() const {
     return m_speechFactory ? m_speechFactory() : nullptr;
 }
 
+void CharacterRuntime::setListeningSetup(const QString& settingsFile,
+                                         std::unique_ptr<GlobalKey> listeningKey) {
+    m_settingsFile = settingsFile;
+    m_listeningKey = std::move(listeningKey);
+}
+
 void CharacterRuntime::setSpeechInput(SpeechInput* input) {
     if (m_speechInput)
         m_speechInput->disconnect(this);
@@ -44,7 +52,8 @@ void CharacterRuntime::setSpeechInput(SpeechInput* input) {
     connectSpeechInput();
     updateVoiceCommands();
     if (input)
-        m_listeningControls = std::make_unique<ListeningControls>(*this, *input);
+        m_listeningControls = std::make_unique<ListeningControls>(
+            *this, *input, m_listeningKey.get(), m_settingsFile);
 }
 
 void CharacterRuntime::connectSpeechInput() {

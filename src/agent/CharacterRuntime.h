@@ -13,6 +13,10 @@
 
 class QAction;
 
+namespace tk {
+class GlobalKey;
+}
+
 namespace tk::agent {
 
 class FigureWindow;
@@ -39,11 +43,17 @@ public:
     // Speech output for characters loaded from now on; without a factory a
     // Speak request completes at once and nothing is heard.
     void setSpeechOutputFactory(SpeechOutputFactory factory);
+    // Where the runtime keeps its own settings (the listening key, listening all
+    // the time, the microphone) and the source of the listening key; takes effect
+    // with the next setSpeechInput(). Without them there is no listening key and
+    // settings changed in the window last for the run only.
+    void setListeningSetup(const QString& settingsFile, std::unique_ptr<GlobalKey> listeningKey);
     // Speech input, shared by all characters (not owned; may be null). It
     // serves the character that last asked to listen. With it come the menu
     // entries "Listen" and "Voice Commands..." and the listening tip.
     void setSpeechInput(SpeechInput* input);
     SpeechInput* speechInput() const { return m_speechInput; }
+    ListeningControls* listeningControls() const { return m_listeningControls.get(); }
 
     // Entries of the runtime's own, shown in every figure's pop-up menu below
     // the program's commands and a separator (not owned; removed from the
@@ -126,6 +136,8 @@ private:
     QList<QPointer<QAction>> m_menuActions;
     int m_idleMinMs = 9000;
     int m_idleMaxMs = 22000;
+    QString m_settingsFile;
+    std::unique_ptr<GlobalKey> m_listeningKey;
     std::unique_ptr<ListeningControls> m_listeningControls;
 };
 

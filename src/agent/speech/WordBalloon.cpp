@@ -1,9 +1,10 @@
 #include "agent/speech/WordBalloon.h"
 
+#include "platform/ClearSpot.h"
 #include "platform/Compositor.h"
 
+#include <QApplication>
 #include <QBitmap>
-#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
@@ -154,10 +155,12 @@ void WordBalloon::relayout() {
     const QSizeF full = m_layoutText.fullSize(maxLines);
     const QSize finalBody(static_cast<int>(std::ceil(full.width())) + 2 * kPadX,
                           static_cast<int>(std::ceil(full.height())) + 2 * kPadY);
-    m_geometry = BalloonLayout::place(m_anchor, screen, body, finalBody);
+    // The program's own windows and an open menu stay uncovered where there is room.
+    const QList<QRect> avoid = ownWindowAreas({this}, false);
+    m_geometry = BalloonLayout::place(m_anchor, screen, body, finalBody, avoid);
     // The window takes the size of the finished balloon at once, so growing
     // word by word only redraws, and nothing jumps or flickers.
-    const QRect window = BalloonLayout::place(m_anchor, screen, finalBody, finalBody)
+    const QRect window = BalloonLayout::place(m_anchor, screen, finalBody, finalBody, avoid)
                              .window.united(m_geometry.window);
     setGeometry(window);
     render();
@@ -166,6 +169,9 @@ void WordBalloon::relayout() {
         setWindowOpacity(1.0);
         show();
     }
+    // An open pop-up menu is never drawn over.
+    if (QWidget* popup = QApplication::activePopupWidget())
+        popup->raise();
     repaint(); // the new word shows now, not on a later pass of the event loop
 }
 
