@@ -39,9 +39,9 @@ bench: build
 package: deps
 	@if [ ! -f $(PACKAGE_BUILD_DIR)/build.ninja ]; then \
 		cmake -S . -B $(PACKAGE_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-			-DCMAKE_INSTALL_PREFIX=/usr -DTK_BUILD_TESTS=OFF; \
+			-DCMAKE_INSTALL_PREFIX=/usr -DTK_BUILD_TESTS=OFF -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON; \
 	fi
-	@cmake --build $(PACKAGE_BUILD_DIR) -j $(JOBS)
+	@cmake --build $(PACKAGE_BUILD_DIR) -j $(JOBS) --target tovrinkin tovrin_character tovrin_icons tovrin_docs
 	@cd $(PACKAGE_BUILD_DIR) && cpack -G DEB
 	@cp $(PACKAGE_BUILD_DIR)/tovrinkin_*.deb $(BUILD_DIR)/
 	@ls $(BUILD_DIR)/tovrinkin_*.deb

@@ -99,7 +99,8 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
     tk::RunKeeper keeper;
     tk::RunKeeper::setCurrent(&keeper);
-    QObject::connect(&keeper, &tk::RunKeeper::lastWindowClosed, &app, &QApplication::quit);
+    QObject::connect(&keeper, &tk::RunKeeper::lastWindowClosed, &app,
+                     [&keeper] { QCoreApplication::exit(keeper.exitCode()); });
 
     tk::SystemClock clock;
     tk::QtDialogs dialogs;
@@ -154,8 +155,6 @@ int main(int argc, char* argv[]) {
             QStandardPaths::findExecutable(QString::fromLatin1(tk::identity::kExecutableName)),
             commandLine.programDir.isEmpty() ? QString() : programDir.dir)};
 
-    // No character runtime is wired in yet: without a control the main window
-    // tells the user that the character cannot be loaded and the run ends.
     // The character runtime: the one agent control of the program, with its
     // voice and its ears (which outlive it).
     tk::agent::listening::SphinxSpeechInput speechInput;
@@ -189,5 +188,9 @@ int main(int argc, char* argv[]) {
     if (!tk::SplashWindow::open(context, std::make_unique<tk::MultimediaSoundPlayer>(),
                                 openCheckFiles))
         return 1;
+    // A run that ended inside a message box before the loop started has no one
+    // left to end the loop.
+    if (keeper.hasEnded())
+        return keeper.exitCode();
     return QApplication::exec();
 }

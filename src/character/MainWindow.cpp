@@ -87,8 +87,12 @@ MainWindow* MainWindow::open(const ProgramContext& context, agent::AgentControl*
     // A problem with the report is told once the character has started.
     problems->hold();
     const StartSequence::Result started = StartSequence::run(context, control, steps);
-    if (!started.loaded && guard)
-        guard->close();
+    if (!started.loaded) {
+        if (RunKeeper* keeper = RunKeeper::current())
+            keeper->setExitCode(1);
+        if (guard)
+            guard->close();
+    }
     problems->release();
     return guard.data();
 }

@@ -13,8 +13,10 @@
 namespace tk {
 
 QString StartSequence::loadFailureMessage(const QString& characterFile, const QString& reason) {
+    const QString prefix = characterFile + QStringLiteral(": ");
+    const QString why = reason.startsWith(prefix) ? reason.mid(prefix.size()) : reason;
     return QStringLiteral("Tovrin could not be loaded from the character file %1: %2")
-        .arg(characterFile, reason);
+        .arg(characterFile, why);
 }
 
 QString StartSequence::nameNotStoredMessage(const QString& settingsFile, const QString& reason) {

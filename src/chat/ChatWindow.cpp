@@ -75,8 +75,7 @@ ChatWindow* ChatWindow::open(const ProgramContext& context, agent::AgentControl*
     } else if (!window->m_control) {
         window->m_control = control;
     }
-    window->raise();
-    window->activateWindow();
+    bringToFront(window);
     return window;
 }
 

@@ -43,8 +43,7 @@ OptionsWindow* OptionsWindow::open(const ProgramContext& context) {
         window->load();
         window->show();
     }
-    window->raise();
-    window->activateWindow();
+    bringToFront(window);
     return window;
 }
 

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <cstdio>
 
 namespace tk {
 
@@ -14,8 +15,10 @@ QString applicationTitle() {
 }
 
 void QtDialogs::message(const QString& text, const QString& title) {
-    QMessageBox box(QMessageBox::NoIcon, title.isEmpty() ? applicationTitle() : title, text,
-                    QMessageBox::Ok);
+    const QString shown = title.isEmpty() ? applicationTitle() : title;
+    std::fprintf(stderr, "%s: %s: %s\n", identity::kExecutableName, qPrintable(shown),
+                 qPrintable(text));
+    QMessageBox box(QMessageBox::NoIcon, shown, text, QMessageBox::Ok);
     box.setTextFormat(Qt::PlainText);
     box.exec();
 }

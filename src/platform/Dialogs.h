@@ -22,7 +22,8 @@ public:
 // The application title used by boxes without a title of their own.
 QString applicationTitle();
 
-// Dialogs shown with Qt widgets.
+// Dialogs shown with Qt widgets. A message is also written to standard error,
+// where it stays readable after the box is gone (a terminal, the session log).
 class QtDialogs final : public Dialogs {
 public:
     void message(const QString& text, const QString& title = {}) override;

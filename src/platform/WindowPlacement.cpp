@@ -42,3 +42,18 @@ void keepOnScreen(QWidget* window) {
 }
 
 } // namespace tk
+
+namespace tk {
+
+void bringToFront(QWidget* window) {
+    // A window the user minimised keeps its state while hidden in the task bar:
+    // raising alone would leave it there.
+    if (window->isMinimized())
+        window->setWindowState((window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    if (!window->isVisible() || window->isMinimized())
+        window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+} // namespace tk

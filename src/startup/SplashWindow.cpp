@@ -47,9 +47,11 @@ SplashWindow* SplashWindow::open(const ProgramContext& context, std::unique_ptr<
         keeper->track(window);
     window->m_opening = false;
     window->show();
-    // A tick that came while a message box of the opening work was up hands over now.
+    // A tick that came while a message box of the opening work was up hands over
+    // as soon as the event loop runs, so that the rest of the start (and its end)
+    // happens inside it.
     if (window->m_handOverDue)
-        window->handOver();
+        QTimer::singleShot(0, window, &SplashWindow::handOver);
     return window;
 }
 
@@ -92,9 +94,11 @@ void SplashWindow::handOver() {
     m_handedOver = true;
     m_timer->stop();
     m_sound.reset(); // the intro sound ends with the splash window
+    // This window may be gone before the check window's opening work returns.
+    const HandOver openCheckFiles = std::move(m_openCheckFiles);
     close();
-    if (m_openCheckFiles)
-        m_openCheckFiles();
+    if (openCheckFiles)
+        openCheckFiles();
 }
 
 void SplashWindow::paintEvent(QPaintEvent*) {
