@@ -1,8 +1,8 @@
 # Two commands for everyone: `make run` and `make test`.
 # Both install what is missing (Debian packages), build, and then run.
-# `make ci` is what continuous integration runs: the formatting check, every
-# target (benchmarks and tools too), the tests, and the tests again under the
-# address and undefined-behaviour sanitizers.
+# `make ci` is what continuous integration runs after `make test`: the
+# formatting check, the benchmarks and tools built, the tests again under the
+# address and undefined-behaviour sanitizers, and the fuzz targets.
 
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
@@ -10,7 +10,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 PACKAGE_BUILD_DIR ?= $(BUILD_DIR)/package
 
-.PHONY: all deps configure build run test bench package screenshots format format-check sanitize ci clean
+.PHONY: all deps configure build run test fuzz bench tools package screenshots format format-check sanitize ci clean
 
 all: build
 
@@ -31,6 +31,10 @@ run: build
 test: build
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
+# Each fuzz target for FUZZ_SECONDS (default 8) under ASan/UBSan, in build-fuzz/.
+fuzz: deps
+	@JOBS=$(JOBS) scripts/fuzz.sh
+
 bench: build
 	@cmake --build $(BUILD_DIR) --target benchmarks -j $(JOBS)
 
@@ -39,9 +43,9 @@ bench: build
 package: deps
 	@if [ ! -f $(PACKAGE_BUILD_DIR)/build.ninja ]; then \
 		cmake -S . -B $(PACKAGE_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-			-DCMAKE_INSTALL_PREFIX=/usr -DTK_BUILD_TESTS=OFF; \
+			-DCMAKE_INSTALL_PREFIX=/usr -DTK_BUILD_TESTS=OFF -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON; \
 	fi
-	@cmake --build $(PACKAGE_BUILD_DIR) -j $(JOBS)
+	@cmake --build $(PACKAGE_BUILD_DIR) -j $(JOBS) --target tovrinkin tovrin_character tovrin_icons tovrin_docs
 	@cd $(PACKAGE_BUILD_DIR) && cpack -G DEB
 	@cp $(PACKAGE_BUILD_DIR)/tovrinkin_*.deb $(BUILD_DIR)/
 	@ls $(BUILD_DIR)/tovrinkin_*.deb
@@ -64,10 +68,11 @@ sanitize: deps
 	@cd $(SANITIZE_DIR) && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 		ctest --output-on-failure -j $(JOBS)
 
-ci: format-check build
+# Benchmarks and developer tools, built (not run) so that they keep compiling.
+tools: build
 	@cmake --build $(BUILD_DIR) --target benchmarks developer_tools -j $(JOBS)
-	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
-	@$(MAKE) --no-print-directory sanitize
+
+ci: format-check tools sanitize fuzz
 
 clean:
-	@rm -rf $(BUILD_DIR) $(SANITIZE_DIR)
+	@rm -rf $(BUILD_DIR) $(SANITIZE_DIR) build-fuzz

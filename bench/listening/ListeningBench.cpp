@@ -1,10 +1,16 @@
-// Listening benchmark: accuracy of the command recognizer over every phrase of
-// Tovrin's catalogue, spoken by several synthesized voices at several noise
-// levels; false accepts on unrelated sentences; end-of-speech to command latency
-// through the threaded speech input; the decoders' real-time factor and memory.
+// Listening benchmark: accuracy of the command recognizer over Tovrin's catalogue
+// spoken by synthesized voices (espeak-ng formant voices and flite voices built
+// from recordings of people) in white, pink, brown and babble noise at several
+// levels; false accepts on unrelated sentences; end of speech to command latency
+// by noise type; always-listening false wakes on long stretches of talk; CPU of
+// the speech input in a quiet room and during background talk.
 //
-//   bench_listening [--voices v1,v2] [--snr 30,20] [--calibrate] [--no-latency]
+//   bench_listening [--voices v1,v2] [--noises n1,n2] [--snr 30,20] [--sample N]
+//                   [--calibrate] [--wake-minutes M] [--no-realtime] [--seed S]
 //
+// Each voice, noise and level gets --sample phrases of the catalogue (rotating,
+// so that every phrase is said across the cells) and half as many unrelated
+// sentences; --sample 0 says every phrase and sentence in every cell.
 // --calibrate prints every utterance's confidence and searches the limits of the
 // confidence rule that keep the most phrases while rejecting unrelated speech.
 
@@ -24,18 +30,23 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <map>
 
 using namespace tk;
 using namespace tk::agent::listening;
+using test::Noise;
 
 namespace {
 
 struct Trial {
     QString voice;
+    QString noise;
     double snr = 0;
     QString text;
     QString expected; // command name; "" for an unrelated sentence
     std::vector<Recognition> heard;
+    double latencyMs = -1; // end of speech to the event, for a phrase heard once
+    bool cut = false;      // an utterance ran to the detector's cap
 };
 
 double residentMegabytes(const char* field = "VmRSS:") {
@@ -55,6 +66,15 @@ double processCpuSeconds() {
     timespec ts{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
     return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+Noise noiseNamed(const QString& name) {
+    static const QHash<QString, Noise> names{{"white", Noise::White},
+                                             {"pink", Noise::Pink},
+                                             {"brown", Noise::Brown},
+                                             {"babble", Noise::Babble},
+                                             {"room", Noise::Room}};
+    return names.value(name, Noise::Room);
 }
 
 QHash<QString, QString> commandOfSpoken(const CommandGrammar& grammar) {
@@ -85,11 +105,13 @@ struct Score {
     int unrelated = 0, falseAccepts = 0;
 };
 
+using TrialFilter = std::function<bool(const Trial&)>;
+
 Score score(const std::vector<Trial>& trials, const ConfidenceRule& rule,
-            const QHash<QString, QString>& commandOf, const QString& voice = {}, double snr = -1) {
+            const QHash<QString, QString>& commandOf, const TrialFilter& filter = {}) {
     Score s;
     for (const Trial& t : trials) {
-        if ((!voice.isEmpty() && t.voice != voice) || (snr >= 0 && t.snr != snr))
+        if (filter && !filter(t))
             continue;
         const QString got = outcome(t, rule, commandOf);
         if (t.expected.isEmpty()) {
@@ -112,9 +134,16 @@ Score score(const std::vector<Trial>& trials, const ConfidenceRule& rule,
     return s;
 }
 
-void printScoreRow(const char* label, const Score& s) {
-    std::printf("| %-22s | %5d | %6.1f %% | %6.1f %% | %6.1f %% | %5d | %6.1f %% |\n", label,
-                s.phrases, 100.0 * s.right / std::max(s.phrases, 1),
+void printScoreHeader(const char* what) {
+    std::printf("| %-22s | %5s | %8s | %8s | %8s | %5s | %8s |\n", what, "said", "right",
+                "rejected", "wrong", "other", "accepted");
+    std::printf(
+        "|------------------------|-------|----------|----------|----------|-------|----------|\n");
+}
+
+void printScoreRow(const QString& label, const Score& s) {
+    std::printf("| %-22s | %5d | %6.1f %% | %6.1f %% | %6.1f %% | %5d | %6.1f %% |\n",
+                qPrintable(label), s.phrases, 100.0 * s.right / std::max(s.phrases, 1),
                 100.0 * s.rejected / std::max(s.phrases, 1),
                 100.0 * (s.wrong + s.split) / std::max(s.phrases, 1), s.unrelated,
                 100.0 * s.falseAccepts / std::max(s.unrelated, 1));
@@ -145,19 +174,44 @@ std::pair<ConfidenceRule, Score> bestLimits(const std::vector<Trial>& trials,
     return {best, bestScore};
 }
 
+double percentile(std::vector<double> values, double p) {
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, std::size_t(p * double(values.size() - 1) + 0.5))];
+}
+
 void calibrate(const std::vector<Trial>& trials, const QHash<QString, QString>& commandOf) {
-    std::printf("\nCalibration data (kind, voice, snr, score/frame, coverage, decoded, "
+    std::printf("\nCalibration data (kind, voice, noise, snr, score/frame, coverage, decoded, "
                 "text):\n");
+    std::vector<double> own[2], other[2], unrelated[2];
     for (const Trial& t : trials) {
         for (const Recognition& r : t.heard) {
+            if (r.decoded.isEmpty())
+                continue;
             const bool right = !t.expected.isEmpty() && commandOf.value(r.decoded) == t.expected;
-            std::printf("%s\t%s\t%.0f\t%.2f\t%.2f\t%s\t%s\n",
+            std::printf("%s\t%s\t%s\t%.0f\t%.2f\t%.2f\t%s\t%s\n",
                         t.expected.isEmpty() ? "unrelated" : (right ? "phrase" : "misheard"),
-                        qPrintable(t.voice), t.snr, r.confidence.scorePerFrame,
+                        qPrintable(t.voice), qPrintable(t.noise), t.snr, r.confidence.scorePerFrame,
                         r.confidence.coverage, qPrintable(r.decoded), qPrintable(t.text));
+            auto& bucket = t.expected.isEmpty() ? unrelated : (right ? own : other);
+            bucket[0].push_back(r.confidence.scorePerFrame);
+            bucket[1].push_back(r.confidence.coverage);
         }
     }
-    // The limits that keep the most phrases right within a budget of false accepts.
+    std::printf("\nDistributions (5th, 25th, 50th, 75th, 95th percentile):\n");
+    const auto row = [](const char* what, const std::vector<double>* values) {
+        std::printf(
+            "  %-36s %5zu  score/frame %6.1f %6.1f %6.1f %6.1f %6.1f   coverage %5.2f "
+            "%5.2f %5.2f %5.2f %5.2f\n",
+            what, values[0].size(), percentile(values[0], 0.05), percentile(values[0], 0.25),
+            percentile(values[0], 0.5), percentile(values[0], 0.75), percentile(values[0], 0.95),
+            percentile(values[1], 0.05), percentile(values[1], 0.25), percentile(values[1], 0.5),
+            percentile(values[1], 0.75), percentile(values[1], 0.95));
+    };
+    row("phrase decoded as its own command", own);
+    row("phrase decoded as another command", other);
+    row("unrelated sentence (some phrase decoded)", unrelated);
     int decodedRight = 0;
     for (const Trial& t : trials) {
         if (!t.expected.isEmpty() && t.heard.size() == 1 &&
@@ -177,19 +231,155 @@ void calibrate(const std::vector<Trial>& trials, const QHash<QString, QString>& 
     }
 }
 
-struct Latency {
+// Synthesized speech, made once per voice and text.
+class SpeechCache {
+public:
+    const std::vector<std::int16_t>& speech(const QString& text, const QString& voice,
+                                            int wordsPerMinute = 165) {
+        const QString key = voice + '|' + QString::number(wordsPerMinute) + '|' + text;
+        auto found = m_cache.find(key);
+        if (found == m_cache.end())
+            found =
+                m_cache.emplace(key, test::SpeechSamples::speak(text, voice, wordsPerMinute)).first;
+        return found->second;
+    }
+
+private:
+    std::map<QString, std::vector<std::int16_t>> m_cache;
+};
+
+// Pushes clip through engine in 20 ms pieces, as a microphone delivers it. The
+// latency of the first Heard event is the audio between the end of speech
+// (speechEndSample) and the piece that brought it, plus the time that push took.
+void listenTo(ListeningEngine& engine, const std::vector<std::int16_t>& clip,
+              std::size_t speechEndSample, Trial& trial) {
+    constexpr std::size_t kPiece = 320;
+    for (std::size_t at = 0; at < clip.size(); at += kPiece) {
+        const std::size_t n = std::min(kPiece, clip.size() - at);
+        QElapsedTimer wall;
+        wall.start();
+        const auto events = engine.push(std::span<const std::int16_t>(clip.data() + at, n));
+        const double pushMs = double(wall.nsecsElapsed()) / 1e6;
+        for (const ListeningEvent& event : events) {
+            if (event.kind != ListeningEvent::Kind::Heard)
+                continue;
+            if (trial.heard.empty())
+                trial.latencyMs =
+                    double(std::int64_t(at + n) - std::int64_t(speechEndSample)) / 16.0 + pushMs;
+            trial.heard.push_back(event.recognition);
+            if (engine.detector().utteranceFramesAtEnd() >=
+                engine.detector().settings().maxUtteranceFrames)
+                trial.cut = true;
+        }
+    }
+}
+
+// Long stretches of talk that give no command: narration and conversation, with
+// some command-like questions in it that are not addressed to Tovrin.
+QStringList talkSentences() {
+    return QStringLiteral(
+               "The village lay at the bottom of a wide valley, where the river turned twice "
+               "before it reached the sea.|Every morning the baker opened his shop before the "
+               "sun came up, and the smell of bread drifted along the empty street.|How old are "
+               "you now, she asked the boy, and he said he would be nine next spring.|We should "
+               "probably leave early tomorrow if we want to avoid the traffic on the bridge.|I "
+               "read somewhere that the old lighthouse was built more than two hundred years "
+               "ago.|What's your name again, I am terrible with names, I am sorry.|The meeting "
+               "has been moved to Thursday afternoon because half of the team is travelling.|"
+               "She opened the window and listened to the rain falling on the garden.|Could you "
+               "pass me the salt and the pepper, and maybe a little more of that soup.|The "
+               "train was late again, so I missed the first part of the presentation.|He "
+               "said the settings on the printer were wrong and that nobody had touched them "
+               "for weeks.|My father's name was Robert and my mother's name was Anne.|In the "
+               "evening the children played in the square while their parents talked.|Help "
+               "me carry these boxes up the stairs, they are heavier than they look.|The "
+               "results of the survey will be published at the end of the month.|I think the "
+               "best part of the trip was the walk along the cliffs at sunset.|Who is your "
+               "favourite writer, and which of the books would you read again.|The report "
+               "needs another chapter on costs before we can send it to the board.|It was so "
+               "quiet that you could hear the clock ticking in the hall.|Let us talk about "
+               "this again when everyone is back from holiday.")
+        .split(QLatin1Char('|'));
+}
+
+struct WakeResult {
+    double audioSeconds = 0;
+    double cpuSeconds = 0;
+    int falseWakes = 0;
+    QStringList woken;
+};
+
+// Continuous talk by several voices at two rates through the engine with the
+// name required, until minutes of audio have gone through.
+WakeResult measureFalseWakes(ListeningEngine& engine, SpeechCache& cache, const QStringList& voices,
+                             double minutes, unsigned seed) {
+    WakeResult result;
+    engine.setNameRequired(true);
+    const QStringList sentences = talkSentences();
+    for (int round = 0; result.audioSeconds < minutes * 60; ++round) {
+        const QString voice = voices.at(round % voices.size());
+        const int rate = (round / voices.size()) % 2 ? 185 : 155;
+        std::vector<std::int16_t> passage;
+        for (qsizetype i = 0; i < sentences.size(); ++i) {
+            const auto& speech =
+                cache.speech(sentences.at((i + round) % sentences.size()), voice, rate);
+            passage.insert(passage.end(), speech.begin(), speech.end());
+            passage.resize(passage.size() + std::size_t(200 + 150 * ((i + round) % 4)) * 16, 0);
+        }
+        const auto clip = test::SpeechSamples::inNoise(passage, 30, 500, 500, ++seed);
+        const double cpu = processCpuSeconds();
+        for (const ListeningEvent& event : engine.push(clip)) {
+            if (event.kind == ListeningEvent::Kind::Heard) {
+                ++result.falseWakes;
+                result.woken.append(voice + ": " + event.recognition.decoded);
+            }
+        }
+        result.cpuSeconds += processCpuSeconds() - cpu;
+        result.audioSeconds += double(clip.size()) / 16000.0;
+        std::fprintf(stderr, "talk: %.1f min\n", result.audioSeconds / 60);
+    }
+    engine.setNameRequired(false);
+    return result;
+}
+
+// CPU of the threaded speech input, always listening, over seconds of fed audio in
+// real time: the share of one core.
+double speechInputCpuPercent(const QList<agent::VoiceCommand>& commands,
+                             const std::vector<std::int16_t>& audio) {
+    auto* capture = new PcmFeedCapture(PcmFeedCapture::Pace::RealTime);
+    SphinxSpeechInput input(capture, SpeechModelFiles::installed());
+    input.setCommands(commands);
+    input.setCharacterName(QStringLiteral("Tovrin"));
+    input.setAlwaysListening(true);
+    // Let the worker load the recognizer before the clock starts.
+    capture->feed(test::SpeechSamples::backgroundNoise(1000, 40));
+    QEventLoop loop;
+    QObject::connect(capture, &PcmFeedCapture::drained, &loop, &QEventLoop::quit);
+    loop.exec();
+    QTimer::singleShot(300, &loop, &QEventLoop::quit);
+    loop.exec();
+    const double cpu = processCpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    capture->feed(audio);
+    loop.exec();
+    return 100.0 * (processCpuSeconds() - cpu) / (double(wall.nsecsElapsed()) / 1e9);
+}
+
+struct RealTimeLatency {
     std::vector<double> milliseconds;
     int missed = 0;
 };
 
 // Plays phrases in real time through the threaded speech input (the microphone's
 // path, with a fed source) and times each command event from the end of speech.
-Latency measureLatency(const QList<agent::VoiceCommand>& commands, const QStringList& phrases) {
+RealTimeLatency measureRealTimeLatency(const QList<agent::VoiceCommand>& commands,
+                                       const QStringList& phrases, Noise noise) {
     auto* capture = new PcmFeedCapture(PcmFeedCapture::Pace::RealTime);
     SphinxSpeechInput input(capture, SpeechModelFiles::installed());
     input.setCommands(commands);
     input.setQuietTimeout(60000);
-    Latency latency;
+    RealTimeLatency latency;
     QElapsedTimer clock;
     clock.start();
     qint64 speechEndSample = -1;
@@ -206,26 +396,24 @@ Latency measureLatency(const QList<agent::VoiceCommand>& commands, const QString
         gotHeard = true;
     });
     input.startListening();
-    // Let the recognizer load and the noise floor settle.
-    capture->feed(test::SpeechSamples::backgroundNoise(1500, 25));
+    capture->feed(test::SpeechSamples::backgroundNoise(1500, 20, 7, noise));
     QEventLoop loop;
     QObject::connect(capture, &PcmFeedCapture::drained, &loop, &QEventLoop::quit);
     loop.exec();
+    unsigned seed = 100;
     for (const QString& phrase : phrases) {
         const auto speech = test::SpeechSamples::speak(phrase, QStringLiteral("en-us"));
-        const auto clip = test::SpeechSamples::inNoise(speech, 25, 300, 1500, 3);
+        const auto clip = test::SpeechSamples::inNoise(speech, 20, 300, 1000, ++seed, noise);
         speechEndSample =
             capture->deliveredSamples() + 300 * 16 + qint64(test::SpeechSamples::speechEnd(speech));
         speechEndAt = -1;
         gotHeard = false;
         capture->feed(clip);
         loop.exec(); // until the clip has been played
-        if (!gotHeard) {
-            QElapsedTimer wait;
-            wait.start();
-            while (!gotHeard && wait.elapsed() < 2000)
-                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-        }
+        QElapsedTimer wait;
+        wait.start();
+        while (!gotHeard && wait.elapsed() < 2000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         if (!gotHeard)
             ++latency.missed;
     }
@@ -238,12 +426,17 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addHelpOption();
-    parser.addOption(
-        {"voices", "Synthesizer voices, comma-separated.", "voices", "en-us,en-us+f3,en,en-us+m3"});
+    parser.addOption({"voices", "Voices, comma-separated (flite voices as flite:NAME).", "voices",
+                      "en-us,en-us+f3,flite:awb,flite:rms,flite:slt,flite:kal16"});
+    parser.addOption({"noises", "Noise types, comma-separated (white, pink, brown, babble).",
+                      "noises", "white,pink,brown,babble"});
     parser.addOption(
         {"snr", "Noise levels (speech to noise, dB), comma-separated.", "snr", "30,20,12"});
+    parser.addOption({"sample", "Phrases per voice, noise and level (0: all).", "n", "20"});
     parser.addOption({"calibrate", "Print confidence data and search the rule's limits."});
-    parser.addOption({"no-latency", "Skip the real-time latency run."});
+    parser.addOption(
+        {"wake-minutes", "Minutes of talk for the always-listening false wakes.", "minutes", "30"});
+    parser.addOption({"no-realtime", "Skip the real-time runs (latency check, CPU)."});
     parser.addOption({"only", "Use only these phrases and sentences (comma-separated).", "texts"});
     parser.addOption({"verbose", "Print every utterance as it is decoded."});
     parser.addOption({"seed",
@@ -266,7 +459,7 @@ int main(int argc, char** argv) {
                            PronunciationResolver(SpeechModelFiles::installed().dictionary,
                                                  PronunciationResolver::reviewedLexicon(),
                                                  &PronunciationResolver::espeakProgramPhonemes));
-    engine.setCommands(commands);
+    engine.setCommands(commands, QStringLiteral("Tovrin"));
     const double loadMs = double(loadClock.nsecsElapsed()) / 1e6;
     const double rssLoaded = residentMegabytes();
     const ConfidenceRule rule = engine.recognizer().rule();
@@ -282,74 +475,138 @@ int main(int argc, char** argv) {
             expectedOf.insert(phrase, command.name);
         }
     }
+    const QStringList unrelated = test::unrelatedSentences();
     const QStringList voices = parser.value("voices").split(',');
+    const QStringList noises = parser.value("noises").split(',');
     QList<double> snrs;
     for (const QString& snr : parser.value("snr").split(','))
         snrs.append(snr.toDouble());
+    const int sample = parser.value("sample").toInt();
 
+    SpeechCache cache;
     std::vector<Trial> trials;
     double audioSeconds = 0;
     double cpuSeconds = 0;
     unsigned seed = parser.value("seed").toUInt();
-    engine.push(test::SpeechSamples::backgroundNoise(1500, 30));
+    int cell = 0;
     for (const QString& voice : voices) {
-        for (const double snr : snrs) {
-            QStringList texts = phrases + test::unrelatedSentences();
-            if (parser.isSet("only"))
-                texts = parser.value("only").split(',');
-            for (const QString& text : texts) {
-                const auto speech = test::SpeechSamples::speak(text, voice);
-                const auto clip = test::SpeechSamples::inNoise(speech, snr, 500, 1000, ++seed);
-                Trial trial{voice, snr, text, expectedOf.value(text), {}};
-                const double cpu = processCpuSeconds();
-                for (const ListeningEvent& event : engine.push(clip)) {
-                    if (event.kind == ListeningEvent::Kind::Heard)
-                        trial.heard.push_back(event.recognition);
+        for (const QString& noise : noises) {
+            for (const double snr : snrs) {
+                QStringList texts;
+                if (parser.isSet("only")) {
+                    texts = parser.value("only").split(',');
+                } else if (sample <= 0) {
+                    texts = phrases + unrelated;
+                } else {
+                    for (int i = 0; i < sample; ++i)
+                        texts.append(phrases.at((cell * sample + i) % phrases.size()));
+                    for (int i = 0; i < (sample + 1) / 2; ++i)
+                        texts.append(unrelated.at((cell * sample / 2 + i) % unrelated.size()));
                 }
-                cpuSeconds += processCpuSeconds() - cpu;
-                if (parser.isSet("verbose")) {
-                    for (const Recognition& r : trial.heard)
-                        std::printf("%-10s %2.0f dB %-28s -> %-28s %7.2f %5.2f | %s\n",
-                                    qPrintable(voice), snr, qPrintable(text), qPrintable(r.decoded),
-                                    r.confidence.scorePerFrame, r.confidence.coverage,
-                                    qPrintable(r.phones));
+                ++cell;
+                // The noise runs on between clips, as in a room.
+                engine.push(
+                    test::SpeechSamples::backgroundNoise(1500, snr, ++seed, noiseNamed(noise)));
+                for (const QString& text : texts) {
+                    const auto& speech = cache.speech(text, voice);
+                    if (speech.empty()) {
+                        std::fprintf(stderr, "no speech from %s\n", qPrintable(voice));
+                        return 1;
+                    }
+                    const auto clip = test::SpeechSamples::inNoise(speech, snr, 500, 1000, ++seed,
+                                                                   noiseNamed(noise));
+                    Trial trial{voice, noise, snr, text, expectedOf.value(text), {}, -1, false};
+                    const double cpu = processCpuSeconds();
+                    listenTo(engine, clip, 500 * 16 + test::SpeechSamples::speechEnd(speech),
+                             trial);
+                    cpuSeconds += processCpuSeconds() - cpu;
+                    if (parser.isSet("verbose")) {
+                        for (const Recognition& r : trial.heard)
+                            std::printf("%-12s %-6s %2.0f dB %-28s -> %-28s %7.2f %5.2f %4.0f ms "
+                                        "| %s\n",
+                                        qPrintable(voice), qPrintable(noise), snr, qPrintable(text),
+                                        qPrintable(r.decoded), r.confidence.scorePerFrame,
+                                        r.confidence.coverage, trial.latencyMs,
+                                        qPrintable(r.phones));
+                    }
+                    audioSeconds += double(clip.size()) / 16000.0;
+                    trials.push_back(std::move(trial));
                 }
-                audioSeconds += double(clip.size()) / 16000.0;
-                trials.push_back(std::move(trial));
+                std::fprintf(stderr, "%s, %s at %.0f dB done\n", qPrintable(voice),
+                             qPrintable(noise), snr);
             }
-            std::fprintf(stderr, "%s at %.0f dB done\n", qPrintable(voice), snr);
         }
     }
     const double rssAfter = residentMegabytes();
     const double peak = residentMegabytes("VmHWM:");
 
-    std::printf("\nAccuracy with the calibrated limits (score/frame >= %.1f, coverage >= %.2f)\n\n",
+    std::printf("\nAccuracy with the calibrated limits (score/frame >= %.1f, coverage >= %.2f)\n",
                 rule.minScorePerFrame, rule.minCoverage);
-    std::printf("| %-22s | %5s | %8s | %8s | %8s | %5s | %8s |\n", "voice, speech/noise", "said",
-                "right", "rejected", "wrong", "other", "accepted");
-    std::printf(
-        "|------------------------|-------|----------|----------|----------|-------|----------|\n");
+    std::printf("\nBy voice and noise (all levels):\n\n");
+    printScoreHeader("voice, noise");
     for (const QString& voice : voices) {
-        for (const double snr : snrs) {
-            const QByteArray label = QStringLiteral("%1, %2 dB").arg(voice).arg(snr).toUtf8();
-            printScoreRow(label.constData(), score(trials, rule, commandOf, voice, snr));
-        }
+        for (const QString& noise : noises)
+            printScoreRow(voice + ", " + noise, score(trials, rule, commandOf, [&](const Trial& t) {
+                              return t.voice == voice && t.noise == noise;
+                          }));
     }
+    std::printf("\nBy voice and level (all noises):\n\n");
+    printScoreHeader("voice, speech/noise");
+    for (const QString& voice : voices) {
+        for (const double snr : snrs)
+            printScoreRow(QStringLiteral("%1, %2 dB").arg(voice).arg(snr),
+                          score(trials, rule, commandOf,
+                                [&](const Trial& t) { return t.voice == voice && t.snr == snr; }));
+    }
+    std::printf("\nBy noise and level (all voices):\n\n");
+    printScoreHeader("noise, speech/noise");
+    for (const QString& noise : noises) {
+        for (const double snr : snrs)
+            printScoreRow(QStringLiteral("%1, %2 dB").arg(noise).arg(snr),
+                          score(trials, rule, commandOf,
+                                [&](const Trial& t) { return t.noise == noise && t.snr == snr; }));
+    }
+    std::printf("\nBy level (all voices and noises):\n\n");
+    printScoreHeader("speech/noise");
+    for (const double snr : snrs)
+        printScoreRow(QStringLiteral("%1 dB").arg(snr),
+                      score(trials, rule, commandOf, [&](const Trial& t) { return t.snr == snr; }));
     printScoreRow("all", score(trials, rule, commandOf));
     std::printf("\n(right: the expected command; rejected: the empty name or nothing heard; "
                 "wrong: another command or the utterance cut in two; other: unrelated "
                 "sentences; accepted: of those, the share that raised a command)\n");
 
-    std::printf("\nMisheard or rejected phrases:\n");
+    std::printf("\nEnd of speech to command event (offline, 20 ms pieces: the quiet the "
+                "detector waited for plus the decode), phrases heard as one utterance:\n\n");
+    std::printf("| %-8s | %5s | %8s | %8s | %8s | %12s |\n", "noise", "count", "median", "p95",
+                "max", "cut at cap");
+    std::printf("|----------|-------|----------|----------|----------|--------------|\n");
+    for (const QString& noise : noises + QStringList{"all"}) {
+        std::vector<double> ms;
+        int cut = 0;
+        for (const Trial& t : trials) {
+            if (noise != QLatin1String("all") && t.noise != noise)
+                continue;
+            cut += t.cut ? 1 : 0;
+            if (!t.expected.isEmpty() && t.heard.size() == 1 && t.latencyMs >= 0)
+                ms.push_back(t.latencyMs);
+        }
+        std::printf("| %-8s | %5zu | %5.0f ms | %5.0f ms | %5.0f ms | %12d |\n", qPrintable(noise),
+                    ms.size(), percentile(ms, 0.5), percentile(ms, 0.95),
+                    ms.empty() ? 0.0 : *std::max_element(ms.begin(), ms.end()), cut);
+    }
+
+    std::printf("\nMisheard or rejected phrases, accepted unrelated sentences:\n");
     for (const Trial& t : trials) {
         const QString got = outcome(t, rule, commandOf);
         if (!t.expected.isEmpty() && got != t.expected)
-            std::printf("  %-12s %4.0f dB  \"%s\" -> %s (%s)\n", qPrintable(t.voice), t.snr,
-                        qPrintable(t.text), got.isEmpty() ? "\"\"" : qPrintable(got),
+            std::printf("  %-12s %-6s %4.0f dB  \"%s\" -> %s (%s)\n", qPrintable(t.voice),
+                        qPrintable(t.noise), t.snr, qPrintable(t.text),
+                        got.isEmpty() ? "\"\"" : qPrintable(got),
                         t.heard.empty() ? "" : qPrintable(t.heard.front().decoded));
         if (t.expected.isEmpty() && score({t}, rule, commandOf).falseAccepts > 0)
-            std::printf("  %-12s %4.0f dB  unrelated \"%s\" -> %s\n", qPrintable(t.voice), t.snr,
-                        qPrintable(t.text), qPrintable(got));
+            std::printf("  %-12s %-6s %4.0f dB  unrelated \"%s\" -> %s\n", qPrintable(t.voice),
+                        qPrintable(t.noise), t.snr, qPrintable(t.text), qPrintable(got));
     }
 
     std::printf("\nDecoding: %.0f s of audio, real-time factor %.3f (both decoders and the "
@@ -364,30 +621,47 @@ int main(int argc, char** argv) {
     if (parser.isSet("calibrate"))
         calibrate(trials, commandOf);
 
-    if (!parser.isSet("no-latency")) {
-        const QStringList sample = {"real chat",
-                                    "how old are you",
-                                    "help",
-                                    "hey tovrin",
-                                    "what's your name?",
-                                    "exit",
-                                    "who's your mother?",
-                                    "options",
-                                    "how are you?",
-                                    "what is your age, tovrin?",
-                                    "talk",
-                                    "I need some rest"};
-        Latency latency = measureLatency(commands, sample);
-        std::sort(latency.milliseconds.begin(), latency.milliseconds.end());
-        if (!latency.milliseconds.empty()) {
-            double sum = 0;
-            for (const double ms : latency.milliseconds)
-                sum += ms;
-            std::printf("\nEnd of speech to command event (real-time feed, %zu phrases, %d "
-                        "missed): median %.0f ms, mean %.0f ms, max %.0f ms\n",
-                        latency.milliseconds.size(), latency.missed,
-                        latency.milliseconds[latency.milliseconds.size() / 2],
-                        sum / double(latency.milliseconds.size()), latency.milliseconds.back());
+    engine.recognizer().setRule(rule);
+    const double wakeMinutes = parser.value("wake-minutes").toDouble();
+    if (wakeMinutes > 0) {
+        const WakeResult wake = measureFalseWakes(engine, cache, voices, wakeMinutes, seed);
+        std::printf("\nAlways listening on %.1f min of continuous talk (%lld voices, two rates, "
+                    "30 dB): %d false wakes (%.2f per hour); decoding CPU %.2f %% of a core\n",
+                    wake.audioSeconds / 60, qlonglong(voices.size()), wake.falseWakes,
+                    wake.falseWakes / (wake.audioSeconds / 3600),
+                    100 * wake.cpuSeconds / std::max(wake.audioSeconds, 1e-9));
+        for (const QString& woken : wake.woken)
+            std::printf("  woken by %s\n", qPrintable(woken));
+    }
+
+    if (!parser.isSet("no-realtime")) {
+        const double quiet = speechInputCpuPercent(
+            commands, test::SpeechSamples::backgroundNoise(20000, 40, 3, Noise::Room));
+        std::vector<std::int16_t> talk;
+        for (const QString& sentence : talkSentences()) {
+            const auto& speech = cache.speech(sentence, voices.first());
+            talk.insert(talk.end(), speech.begin(), speech.end());
+            talk.resize(talk.size() + 400 * 16, 0);
+            if (talk.size() > 20 * 16000)
+                break;
+        }
+        const double talking =
+            speechInputCpuPercent(commands, test::SpeechSamples::inNoise(talk, 30, 0, 0, 5));
+        std::printf("\nSpeech input always listening, fed in real time: %.2f %% of a core in a "
+                    "quiet room (20 s), %.2f %% during continuous talk (%.0f s)\n",
+                    quiet, talking, double(talk.size()) / 16000);
+
+        const QStringList timed = {"real chat",  "how old are you",   "help",
+                                   "hey tovrin", "what's your name?", "exit",
+                                   "options",    "how are you?"};
+        for (const Noise noise : {Noise::Brown, Noise::Babble}) {
+            RealTimeLatency latency = measureRealTimeLatency(commands, timed, noise);
+            std::printf("End of speech to heard() through the threaded speech input in real time "
+                        "(%s noise, 20 dB, %zu phrases, %d missed): median %.0f ms, p95 %.0f "
+                        "ms\n",
+                        noise == Noise::Brown ? "brown" : "babble", latency.milliseconds.size(),
+                        latency.missed, percentile(latency.milliseconds, 0.5),
+                        percentile(latency.milliseconds, 0.95));
         }
     }
     return 0;

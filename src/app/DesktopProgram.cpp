@@ -2,6 +2,7 @@
 
 #include "Program.h"
 #include "Resources.h"
+#include "agent/listening/ListeningSettings.h"
 #include "agent/listening/SphinxSpeechInput.h"
 #include "agent/speech/EspeakSpeechOutput.h"
 #include "platform/core/AutostartEntry.h"
@@ -11,11 +12,13 @@
 #include "platform/core/ProgramDirectory.h"
 #include "platform/core/ProgramIdentity.h"
 #include "platform/core/ProgramPaths.h"
+#include "platform/desktop/DesktopPreferences.h"
 #include "platform/desktop/DisplayCheck.h"
 #include "platform/desktop/PlatformFailureGuard.h"
 #include "platform/desktop/QtDialogs.h"
 #include "platform/desktop/SingleInstance.h"
 #include "platform/desktop/SoundPlayer.h"
+#include "platform/desktop/X11GlobalKey.h"
 
 #include <QApplication>
 #include <QDir>
@@ -119,12 +122,18 @@ int runDesktopProgram(int& argc, char** argv, const QString& requestedDir) {
             requestedDir.isEmpty() ? QString() : programDir.dir)};
     Program program({context, [] { return std::make_unique<MultimediaSoundPlayer>(); },
                      [] { return std::make_unique<agent::speech::EspeakSpeechOutput>(); },
-                     &speechInput});
+                     &speechInput, agent::listening::ListeningSettings::defaultFile(),
+                     [] { return std::make_unique<X11GlobalKey>(); }, DesktopPreferences::read()});
     QObject::connect(&instance, &SingleInstance::activationRequested, &program,
                      &Program::comeForward);
-    QObject::connect(&program, &Program::finished, qApp, &QCoreApplication::quit);
+    QObject::connect(&program, &Program::finished, qApp,
+                     [&program] { QCoreApplication::exit(program.exitCode()); });
     if (!program.start())
         return 1;
+    // A run that ended inside a message box before the loop started has no one
+    // left to end the loop.
+    if (program.hasEnded())
+        return program.exitCode();
     return QApplication::exec();
 }
 

@@ -16,8 +16,19 @@ Program::Program(ProgramSeams seams, QObject* parent) : QObject(parent), m_seams
     m_previousKeeper = RunKeeper::current();
     RunKeeper::setCurrent(&m_keeper);
     connect(&m_keeper, &RunKeeper::lastWindowClosed, this, &Program::finished);
+    m_runtime.setDesktopPreferences(m_seams.desktopPreferences);
     m_runtime.setSpeechOutputFactory(m_seams.speechOutput);
+    m_runtime.setListeningSetup(m_seams.listeningSettingsFile,
+                                m_seams.globalKey ? m_seams.globalKey() : nullptr);
     m_runtime.setSpeechInput(m_seams.speechInput);
+    // A key that reaches Tovrin from anywhere: the figure takes the keyboard focus
+    // (Escape on it gives the focus back). Without it a click still does.
+    if (m_seams.globalKey)
+        m_focusKey = m_seams.globalKey();
+    if (m_focusKey) {
+        m_focusKey->setKey(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_K));
+        connect(m_focusKey.get(), &GlobalKey::pressed, this, [this] { m_runtime.focusFigure(); });
+    }
 }
 
 Program::~Program() {

@@ -2,6 +2,8 @@
 
 #include "agent/runtime/CharacterRuntime.h"
 #include "platform/core/ProgramContext.h"
+#include "platform/desktop/DesktopPreferences.h"
+#include "platform/desktop/GlobalKey.h"
 #include "platform/desktop/RunKeeper.h"
 
 #include <QObject>
@@ -26,6 +28,14 @@ struct ProgramSeams {
     agent::SpeechOutputFactory speechOutput;
     // The ears of the character runtime; may be null. Must outlive the program.
     agent::SpeechInput* speechInput = nullptr;
+    // The runtime's own settings file (listening key, listening all the time,
+    // microphone); empty keeps them for the run only.
+    QString listeningSettingsFile;
+    // Makes a key that reaches the program whatever has the focus: one for
+    // listening, one that gives the figure the focus. May be empty or return null.
+    std::function<std::unique_ptr<GlobalKey>()> globalKey;
+    // Motion and contrast as the desktop asks for them.
+    DesktopPreferences desktopPreferences;
 };
 
 // The whole program: the character runtime with its voice and ears, and the
@@ -49,6 +59,12 @@ public:
     // The character runtime: the program's one agent control.
     agent::CharacterRuntime& runtime() { return m_runtime; }
 
+    // The run is over (finished went out), perhaps inside a message box before
+    // the event loop started.
+    bool hasEnded() const { return m_keeper.hasEnded(); }
+    // The code the process ends with.
+    int exitCode() const { return m_keeper.exitCode(); }
+
 signals:
     // The last of the program's windows has closed: the run is over.
     void finished();
@@ -61,6 +77,7 @@ private:
     RunKeeper m_keeper;
     RunKeeper* m_previousKeeper = nullptr;
     agent::CharacterRuntime m_runtime;
+    std::unique_ptr<GlobalKey> m_focusKey;
 };
 
 } // namespace tk

@@ -5,6 +5,7 @@
 #include "Shutdown.h"
 #include "StartSequence.h"
 #include "agent/api/AgentControl.h"
+#include "platform/desktop/AccessibleWindows.h"
 #include "platform/desktop/RunKeeper.h"
 #include "platform/desktop/WindowPlacement.h"
 #include "utilities/SystemReport.h"
@@ -20,6 +21,7 @@ MainWindow::MainWindow(const ProgramContext& context, agent::AgentControl* contr
     : QWidget(nullptr, Qt::FramelessWindowHint), m_control(control), m_checkFiles(checkFilesWindow),
       m_problems(std::make_shared<LogWriteProblems>(context.dialogs)) {
     setObjectName(QStringLiteral("mainDC"));
+    accessibility::setWindowRole(staticMetaObject, QAccessible::Window);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Tovrin Kin Personal Edition"));
     setWindowIcon(QApplication::windowIcon());
@@ -85,8 +87,12 @@ MainWindow* MainWindow::open(const ProgramContext& context, agent::AgentControl*
     // A problem with the report is told once the character has started.
     problems->hold();
     const StartSequence::Result started = StartSequence::run(context, control, steps);
-    if (!started.loaded && guard)
-        guard->close();
+    if (!started.loaded) {
+        if (RunKeeper* keeper = RunKeeper::current())
+            keeper->setExitCode(1);
+        if (guard)
+            guard->close();
+    }
     problems->release();
     return guard.data();
 }

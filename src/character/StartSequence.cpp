@@ -13,8 +13,16 @@
 namespace tk {
 
 QString StartSequence::loadFailureMessage(const QString& characterFile, const QString& reason) {
+    const QString prefix = characterFile + QStringLiteral(": ");
+    const QString why = reason.startsWith(prefix) ? reason.mid(prefix.size()) : reason;
     return QStringLiteral("Tovrin could not be loaded from the character file %1: %2")
-        .arg(characterFile, reason);
+        .arg(characterFile, why);
+}
+
+QString StartSequence::nameNotStoredMessage(const QString& settingsFile, const QString& reason) {
+    return QStringLiteral("Your name could not be stored in the settings file %1: %2. "
+                          "Tovrin will ask for it again at the next start.")
+        .arg(settingsFile, reason);
 }
 
 StartSequence::Result StartSequence::run(const ProgramContext& context,
@@ -54,8 +62,9 @@ StartSequence::Result StartSequence::run(const ProgramContext& context,
     if (firstRunDue(firstRunMarker)) {
         character.Speak(QStringLiteral("Welcome!"));
         // Written before the box: a run that ends while it is open does not ask again.
+        QString failure;
         modo::writeini(QStringLiteral("MAIN"), QStringLiteral("FIRST"), QStringLiteral("1"),
-                       settingsFile);
+                       settingsFile, &failure);
         character.Speak(QStringLiteral("I see, this is our first time talking to each other."));
         character.Speak(QStringLiteral("Tell me, what's your name?"));
         // Queued speech goes on while the box waits; Cancel gives the empty name.
@@ -63,8 +72,16 @@ StartSequence::Result StartSequence::run(const ProgramContext& context,
             QStringLiteral("TOVRIN:        What's your name?"), QStringLiteral("TOVRIN SAYS"));
         if (steps.keepUserName)
             steps.keepUserName(name);
-        modo::writeini(QStringLiteral("USER"), QStringLiteral("NAME"), name, settingsFile);
+        QString nameFailure;
+        if (!modo::writeini(QStringLiteral("USER"), QStringLiteral("NAME"), name, settingsFile,
+                            &nameFailure) &&
+            failure.isEmpty())
+            failure = nameFailure;
         character.Speak(QStringLiteral("Hello! ") + name);
+        // The name is still used in this run; the user learns why it will not last.
+        if (!failure.isEmpty())
+            context.dialogs.message(nameNotStoredMessage(settingsFile, failure),
+                                    QStringLiteral("ERROR"));
     }
     return Result{true, QString()};
 }

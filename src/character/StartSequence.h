@@ -13,7 +13,8 @@ class AgentControl;
 // What the main window does when it opens: reads the user's name and the
 // first-run marker, loads and shows the character, runs the system report,
 // greets the user, registers the command catalogue and, on the first run, asks
-// the user's name and stores it.
+// the user's name and stores it (when it cannot, an "ERROR" box says which
+// file and why, once; the name is still used in this run).
 class StartSequence {
 public:
     struct Steps {
@@ -35,6 +36,8 @@ public:
 
     // The message for a character file that could not be loaded.
     static QString loadFailureMessage(const QString& characterFile, const QString& reason);
+    // The message for a first-run answer that the settings file could not keep.
+    static QString nameNotStoredMessage(const QString& settingsFile, const QString& reason);
 };
 
 } // namespace tk

@@ -4,6 +4,7 @@
 #include "ChatTurn.h"
 #include "agent/api/AgentCharacters.h"
 #include "agent/api/AgentControl.h"
+#include "platform/desktop/AccessibleWindows.h"
 #include "platform/desktop/RunKeeper.h"
 #include "platform/desktop/WindowPlacement.h"
 
@@ -74,8 +75,7 @@ ChatWindow* ChatWindow::open(const ProgramContext& context, agent::AgentControl*
     } else if (!window->m_control) {
         window->m_control = control;
     }
-    window->raise();
-    window->activateWindow();
+    bringToFront(window);
     return window;
 }
 
@@ -89,6 +89,7 @@ ChatWindow::ChatWindow(const ProgramContext& context, agent::AgentControl* contr
       m_context(context), m_control(control) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("rchatmain"));
+    accessibility::setWindowRole(staticMetaObject, QAccessible::Window);
     setWindowTitle(QStringLiteral("Real Chat 1"));
     QFont font(QStringLiteral("Tahoma"));
     font.setPointSizeF(9.75);
@@ -114,6 +115,11 @@ ChatWindow::ChatWindow(const ProgramContext& context, agent::AgentControl* contr
     m_phraseBox->setCompleter(nullptr);
     m_phraseBox->setMaxVisibleItems(15);
     m_phraseBox->hide();
+    // Screen readers here read a combo box's text as its name: what it is for
+    // goes into the description, and names its edit field.
+    m_phraseBox->setAccessibleName(QStringLiteral("Phrase for Tovrin to say"));
+    m_phraseBox->setAccessibleDescription(QStringLiteral("Phrase for Tovrin to say"));
+    m_phraseBox->lineEdit()->setAccessibleName(QStringLiteral("Phrase for Tovrin to say"));
 
     m_submitSay = new QPushButton(QStringLiteral("Say it!"), this);
     m_submitSay->setObjectName(QStringLiteral("submit_say"));
@@ -124,11 +130,13 @@ ChatWindow::ChatWindow(const ProgramContext& context, agent::AgentControl* contr
     m_theName->setObjectName(QStringLiteral("thename"));
     m_theName->setGeometry(twipsRect(1080, 1200, 4335, 360));
     m_theName->hide();
+    m_theName->setAccessibleName(QStringLiteral("Your name"));
 
     m_picture = new QLabel(this);
     m_picture->setObjectName(QStringLiteral("Image1"));
     m_picture->setGeometry(QRect(QPoint(0, 0), kPictureSize));
     m_picture->setPixmap(renderPicture(devicePixelRatioF()));
+    m_picture->setAccessibleName(QStringLiteral("Tovrin waving hello"));
 
     setTabOrder(m_enableButton, m_phraseBox);
     setTabOrder(m_phraseBox, m_submitSay);
@@ -143,6 +151,14 @@ ChatWindow::ChatWindow(const ProgramContext& context, agent::AgentControl* contr
     // Opening: the list filled once, in order, with the stored text shown and
     // no entry chosen.
     m_phraseBox->addItems(ChatPhrases::entries());
+    // Screen readers hear the category headers as headings, not as dashes.
+    for (const auto& [header, spoken] :
+         {std::pair{ChatPhrases::kGeneralHeader, QStringLiteral("General, section heading")},
+          std::pair{ChatPhrases::kNamesHeader, QStringLiteral("Names, section heading")}}) {
+        const int row = m_phraseBox->findText(header, Qt::MatchExactly);
+        if (row >= 0)
+            m_phraseBox->setItemData(row, spoken, Qt::AccessibleTextRole);
+    }
     m_phraseBox->setCurrentIndex(-1);
     m_phraseBox->setEditText(QStringLiteral("Type something..."));
     // The drop-down list may be wider than the box, so no entry is cut short.

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace tk::FontList {
 
@@ -50,7 +51,9 @@ QStringList read(const QString& path, FileChannels& channels) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    QByteArray text = file.read(kMaxBytes + 1);
+    // Asks for no more than the file holds: a buffer of the bound would cost
+    // megabytes on every opening.
+    QByteArray text = file.read(std::min(file.size(), kMaxBytes) + 1);
     file.close();
     if (text.size() > kMaxBytes) {
         // The file goes on: leave off the line that the bound cut in two.

@@ -5,6 +5,7 @@
 #include "platform/core/AutostartEntry.h"
 #include "platform/core/Dialogs.h"
 #include "platform/core/ProgramPaths.h"
+#include "platform/desktop/AccessibleWindows.h"
 #include "platform/desktop/RunKeeper.h"
 #include "platform/desktop/WindowPlacement.h"
 
@@ -42,8 +43,7 @@ OptionsWindow* OptionsWindow::open(const ProgramContext& context) {
         window->load();
         window->show();
     }
-    window->raise();
-    window->activateWindow();
+    bringToFront(window);
     return window;
 }
 
@@ -57,6 +57,7 @@ OptionsWindow::OptionsWindow(const ProgramContext& context)
       m_context(context) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("opti"));
+    accessibility::setWindowRole(staticMetaObject, QAccessible::Window);
     setWindowTitle(QStringLiteral("Options"));
     QFont font(QStringLiteral("Arial"));
     font.setPointSizeF(9.75);

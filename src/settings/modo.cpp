@@ -14,9 +14,9 @@ QString readini(const QString& section, const QString& key, const QString& defau
     return defaultValue;
 }
 
-bool writeini(const QString& section, const QString& key, const QString& value,
-              const QString& path) {
-    return PrivateProfile::writeString(section, key, value, path);
+bool writeini(const QString& section, const QString& key, const QString& value, const QString& path,
+              QString* reason) {
+    return PrivateProfile::writeString(section, key, value, path, reason);
 }
 
 } // namespace tk::modo

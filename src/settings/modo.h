@@ -11,8 +11,9 @@ namespace tk::modo {
 QString readini(const QString& section, const QString& key, const QString& defaultValue,
                 const QString& path);
 
-// Stores value under section and key of the settings file at path; true on success.
-bool writeini(const QString& section, const QString& key, const QString& value,
-              const QString& path);
+// Stores value under section and key of the settings file at path; true on
+// success. On failure, *reason (when given) says why, for a message to the user.
+bool writeini(const QString& section, const QString& key, const QString& value, const QString& path,
+              QString* reason = nullptr);
 
 } // namespace tk::modo

@@ -17,7 +17,8 @@ public:
     // Opens the main window; receives this window so the main window can close it.
     using OpenMainWindow = std::function<void(QWidget* checkFilesWindow)>;
 
-    // Creates the window and runs its opening work.
+    // Creates the window and runs its opening work; null when the window is
+    // already gone again (the run ended during that work).
     static CheckFilesWindow* open(const ProgramContext& context, OpenMainWindow openMainWindow);
 
 private:

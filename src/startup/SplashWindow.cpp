@@ -1,6 +1,8 @@
 #include "SplashWindow.h"
 
 #include "StartupChecks.h"
+#include "platform/core/ProgramIdentity.h"
+#include "platform/desktop/AccessibleWindows.h"
 #include "platform/desktop/RunKeeper.h"
 #include "platform/desktop/SoundPlayer.h"
 #include "platform/desktop/WindowPlacement.h"
@@ -45,9 +47,11 @@ SplashWindow* SplashWindow::open(const ProgramContext& context, std::unique_ptr<
         keeper->track(window);
     window->m_opening = false;
     window->show();
-    // A tick that came while a message box of the opening work was up hands over now.
+    // A tick that came while a message box of the opening work was up hands over
+    // as soon as the event loop runs, so that the rest of the start (and its end)
+    // happens inside it.
     if (window->m_handOverDue)
-        window->handOver();
+        QTimer::singleShot(0, window, &SplashWindow::handOver);
     return window;
 }
 
@@ -56,7 +60,10 @@ SplashWindow::SplashWindow(std::unique_ptr<SoundPlayer> sound, HandOver openChec
       m_openCheckFiles(std::move(openCheckFiles)), m_timer(new QTimer(this)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("splash_scr"));
+    accessibility::setWindowRole(staticMetaObject, QAccessible::Window);
     setWindowTitle(QStringLiteral("Form1"));
+    // Screen readers name the window after the program, not its inner title.
+    setAccessibleName(QString::fromUtf8(identity::kProductName));
     QFont font(QStringLiteral("Tahoma"));
     font.setPointSizeF(9.75);
     setFont(font);
@@ -87,9 +94,11 @@ void SplashWindow::handOver() {
     m_handedOver = true;
     m_timer->stop();
     m_sound.reset(); // the intro sound ends with the splash window
+    // This window may be gone before the check window's opening work returns.
+    const HandOver openCheckFiles = std::move(m_openCheckFiles);
     close();
-    if (m_openCheckFiles)
-        m_openCheckFiles();
+    if (openCheckFiles)
+        openCheckFiles();
 }
 
 void SplashWindow::paintEvent(QPaintEvent*) {

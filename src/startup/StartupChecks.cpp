@@ -67,8 +67,13 @@ SplashVerdict prepareCharacterFile(const ProgramContext& context) {
         const QString source = programFile(context.platformCharacterDir, platformStored);
         const QString target = localCharacterFile(context);
         QString error;
-        if (!sameContent(source, target) && !copyReplacing(source, target, &error))
+        if (!sameContent(source, target) && !copyReplacing(source, target, &error)) {
             reportCopyFailure(context, error);
+            // With no local copy to fall back on, the check window could only
+            // try the same copy again and report the same failure.
+            if (storedFileName(target) != kCharacterFileName)
+                return SplashVerdict::Stop;
+        }
     }
     return SplashVerdict::Proceed;
 }

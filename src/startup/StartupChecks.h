@@ -15,7 +15,8 @@ QString introSoundToPlay(const ProgramContext& context);
 
 enum class SplashVerdict {
     Proceed, // the character file is in the program directory (or may be made so)
-    Stop,    // it is nowhere: the error was shown and the program ends
+    Stop,    // it is nowhere, or could not be copied and no local copy exists:
+             // the error was shown and the program ends
 };
 
 // The splash window's character file work: copies the runtime's shared copy into

@@ -120,6 +120,8 @@ private slots:
         QTest::addColumn<bool>("withControl");
         QTest::addColumn<QString>("reason");
         QTest::newRow("damaged file") << true << "line 3: unknown animation frame";
+        // The runtime's reasons start with the file's path: it is named once.
+        QTest::newRow("reason naming the file") << true << "%1: not a readable character file";
         QTest::newRow("no runtime") << false << "the character runtime is not available";
     }
     void characterNotLoaded_saysWhichFileAndWhyAndLeavesNothingOpen() {
@@ -127,16 +129,17 @@ private slots:
         QFETCH(QString, reason);
         Run run;
         run.t.writeFile(run.t.context.systemSettingsFile, "NAME=x\n");
-        run.agent.nextLoadResult = {false, reason};
-        run.open({}, withControl);
         const QString file = run.t.programFile("tovrin.acs");
+        run.agent.nextLoadResult = {false, QString(reason).replace("%1", file)};
+        run.open({}, withControl);
         QCOMPARE(run.t.dialogs.shown,
                  QStringList{"message ERROR|Tovrin could not be loaded from the character file " +
-                             file + ": " + reason});
+                             file + ": " + QString(reason).remove("%1: ")});
         // Nothing after the load: no report, no greeting, no commands, no dialogue.
         const QStringList loadOnly{"load Tovrin|" + file, "unload Tovrin"};
         QCOMPARE(run.agent.calls, withControl ? loadOnly : QStringList{});
         QVERIFY(run.ended());
+        QCOMPARE(run.keeper.exitCode(), 1);
         for (const QWidget* window : QApplication::topLevelWidgets())
             QVERIFY(!window->isVisible());
         QVERIFY(!QFile::exists(run.t.programFile("winlog.tz")));
@@ -151,6 +154,7 @@ private slots:
         };
         run.open();
         QVERIFY(run.ended());
+        QCOMPARE(run.keeper.exitCode(), 0); // an ordinary end
         QVERIFY(run.agent.calls.contains("unload Tovrin"));
         // The character has left: its reply is not given, but the name is kept.
         QCOMPARE(run.agent.ignoredCalls, QStringList{"speak Tovrin|Hello! Ann"});

@@ -1,11 +1,14 @@
 #include "character/StartSequence.h"
 
+#include "FileSizeLimit.h"
 #include "RecordingAgent.h"
 #include "TestContext.h"
 #include "character/CommandCatalogue.h"
+#include "settings/PrivateProfile.h"
 #include "settings/modo.h"
 
 #include <QtTest>
+#include <optional>
 
 using namespace tk;
 
@@ -82,6 +85,43 @@ private slots:
         StartSequence::run(t.context, &again, recordingSteps(again));
         QCOMPARE(again.calls, startCalls(t, name));
         QCOMPARE(t.dialogs.shown.size(), 1);
+    }
+
+    // A settings file that cannot keep the answer: one ERROR box names the file
+    // and the reason, the name is still used in this run, the file is left alone.
+    void firstRun_withSettingsThatCannotBeWritten_saysSoOnceAndUsesTheName_data() {
+        QTest::addColumn<bool>("oversized"); // else: the disk fills up
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("file over the size limit") << true << "larger than 16 MiB";
+        QTest::newRow("full disk") << false << "cannot be written";
+    }
+    void firstRun_withSettingsThatCannotBeWritten_saysSoOnceAndUsesTheName() {
+        QFETCH(bool, oversized);
+        QFETCH(QString, reason);
+        test::TestContext t;
+        // The oversized file's marker cannot be read: the first run comes again.
+        t.writeFile(settings(t), oversized ? "[MAIN]\r\nFIRST=1\r\n" : "");
+        if (oversized)
+            QVERIFY(QFile(settings(t)).resize(PrivateProfile::kMaxFileSize + 1));
+        t.dialogs.inputAnswers = {"Ann"};
+        test::RecordingAgent agent;
+        {
+            std::optional<test::FileSizeLimit> fullDisk;
+            if (!oversized)
+                fullDisk.emplace(0);
+            QVERIFY(StartSequence::run(t.context, &agent, recordingSteps(agent)).loaded);
+        }
+        QCOMPARE(t.dialogs.shown.size(), 2);
+        QCOMPARE(t.dialogs.shown[0], "input TOVRIN SAYS|TOVRIN:        What's your name?");
+        const QString box = t.dialogs.shown[1];
+        QVERIFY2(
+            box.startsWith("message ERROR|Your name could not be stored in the settings file " +
+                           settings(t) + ": ") &&
+                box.contains(reason),
+            qPrintable(box));
+        const QStringList answered{"hook keepUserName|Ann", "speak Tovrin|Hello! Ann"};
+        QCOMPARE(agent.calls, startCalls(t, "") + kQuestions + answered);
+        QCOMPARE(QFileInfo(settings(t)).size(), oversized ? PrivateProfile::kMaxFileSize + 1 : 0);
     }
 
     void marker_decidesWhetherTheNameIsAsked_data() {

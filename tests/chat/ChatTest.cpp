@@ -4,6 +4,7 @@
 #include "chat/ChatWindow.h"
 #include "platform/desktop/RunKeeper.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -170,6 +171,22 @@ private slots:
         QCOMPARE(phrases(window)->currentIndex(), -1);
         QCOMPARE(phrases(window)->currentText(), QString("Type something..."));
         QVERIFY(!window->findChild<QLabel*>("Image1")->pixmap().isNull());
+        // Screen readers meet a window with named controls and headings for the categories.
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(window.data());
+        QCOMPARE(iface->role(), QAccessible::Window);
+        QCOMPARE(iface->text(QAccessible::Name), QString("Real Chat 1"));
+        QCOMPARE(
+            QAccessible::queryAccessibleInterface(phrases(window))->text(QAccessible::Description),
+            QString("Phrase for Tovrin to say"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(phrases(window)->lineEdit())
+                     ->text(QAccessible::Name),
+                 QString("Phrase for Tovrin to say"));
+        QVERIFY(!QAccessible::queryAccessibleInterface(window->findChild<QLabel*>("Image1"))
+                     ->text(QAccessible::Name)
+                     .isEmpty());
+        QCOMPARE(phrases(window)->itemData(7, Qt::AccessibleTextRole).toString(),
+                 QString("Names, section heading"));
+        QCOMPARE(phrases(window)->itemText(7), QString("---NAMES---"));
 
         QTest::mouseClick(start(window), Qt::LeftButton);
         QVERIFY(!start(window)->isVisible() && !start(window)->isEnabled());

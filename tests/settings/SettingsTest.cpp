@@ -1,9 +1,14 @@
+#include "FileSizeLimit.h"
 #include "TestContext.h"
+#include "settings/FileLock.h"
 #include "settings/IniDocument.h"
+#include "settings/PrivateProfile.h"
 #include "settings/modo.h"
 
 #include <QFileInfo>
 #include <QtTest>
+#include <memory>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace tk;
@@ -121,21 +126,97 @@ private slots:
         QVERIFY(!writeini("USER", "", "x", m_ini));
     }
 
+    // Failures that hold for root too: a folder that is a file, a disk that fills
+    // up (a file size limit) in the middle of the new file.
     void writeIntoImpossiblePlace_failsAndKeepsTheOldFile() {
-        writeBytes(m_dir.filePath("notadir"), "x"); // a directory that is a file
-        QVERIFY(!writeini("MAIN", "LSOUND", "1", m_dir.filePath("notadir/main.ini")));
+        QString reason;
+        writeBytes(m_dir.filePath("notadir"), "x");
+        QVERIFY(!writeini("MAIN", "LSOUND", "1", m_dir.filePath("notadir/main.ini"), &reason));
+        QVERIFY(!reason.isEmpty());
         QVERIFY(QFile::remove(m_dir.filePath("notadir")));
+
         writeBytes(m_ini, "[MAIN]\r\nLSOUND=1\r\n");
-        QFile::setPermissions(m_dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-        const bool canStillWrite = QFileInfo(m_dir.path()).isWritable() || geteuid() == 0;
-        const bool written = writeini("MAIN", "LSOUND", "0", m_ini);
-        QFile::setPermissions(m_dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                QFileDevice::ExeOwner);
-        if (canStillWrite)
-            QSKIP("running as root: a read-only directory is still writable");
-        QVERIFY(!written);
+        reason.clear();
+        {
+            test::FileSizeLimit limit(200);
+            QVERIFY(!writeini("USER", "NAME", QString(500, 'n'), m_ini, &reason));
+        }
+        QVERIFY2(reason.contains("cannot be written"), qPrintable(reason));
         QCOMPARE(readBytes(m_ini), QByteArray("[MAIN]\r\nLSOUND=1\r\n"));
-        QVERIFY(QDir(m_dir.path()).entryList(QDir::Files).size() == 2); // no temporary left
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{"main.ini"}); // no temporary, no lock file left
+    }
+
+    // A file that is there but cannot be read is never replaced: the write would
+    // keep only the one new key. Too large to be read is such a file, for root too.
+    void unreadableFile_isNeverOverwritten() {
+        {
+            QFile file(m_ini);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("[MAIN]\r\nFIRST=1\r\nLSOUND=1\r\n[USER]\r\nNAME=Ann\r\n");
+            QVERIFY(file.resize(PrivateProfile::kMaxFileSize + 1)); // sparse: quick
+        }
+        QCOMPARE(readini("MAIN", "FIRST", "0", m_ini), QString("0"));
+        QString reason;
+        QVERIFY(!writeini("MAIN", "FIRST", "1", m_ini, &reason));
+        QVERIFY2(reason.contains("larger than 16 MiB"), qPrintable(reason));
+        QCOMPARE(QFileInfo(m_ini).size(), PrivateProfile::kMaxFileSize + 1);
+        QVERIFY(readBytes(m_ini).startsWith("[MAIN]\r\nFIRST=1\r\nLSOUND=1\r\n[USER]\r\nNAME=Ann"));
+        QFile::remove(m_ini);
+
+        QVERIFY(QDir(m_dir.path()).mkdir("main.ini")); // a folder in the file's place
+        QVERIFY(!writeini("MAIN", "FIRST", "1", m_ini, &reason));
+        QVERIFY(QFileInfo(m_ini).isDir());
+        QVERIFY(QDir(m_dir.path()).rmdir("main.ini"));
+    }
+
+    // Temporaries of writers killed before their rename go with the next write;
+    // files that only look alike stay.
+    void leftoverTemporaries_areRemovedByTheNextWrite() {
+        const QStringList leftovers{"main.ini.tmp.Ab12Cd", "main.ini.tmp.zzzzzz"};
+        const QStringList others{"main.ini.tmp.toolong", "main.ini.tmp.ab-12c", "main.ini.backup",
+                                 "other.ini.tmp.Ab12Cd"};
+        for (const QString& name : leftovers + others)
+            writeBytes(m_dir.filePath(name), "[MAIN]\r\n");
+        QVERIFY(writeini("MAIN", "LSOUND", "1", m_ini));
+        QStringList expected = others + QStringList{"main.ini"};
+        expected.sort();
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), expected);
+        for (const QString& name : others)
+            QFile::remove(m_dir.filePath(name));
+    }
+
+    // Two running copies: a write waits while the other copy holds the lock and
+    // then changes the file as that copy left it; a lock of a copy that died
+    // does not stop it.
+    void concurrentWriters_takeTurnsAndKeepEachOthersKeys() {
+        writeBytes(m_ini, "[MAIN]\r\nFIRST=1\r\n");
+        auto otherCopy = std::make_unique<FileLock>(PrivateProfile::lockPath(m_ini), 0);
+        QVERIFY(otherCopy->isLocked());
+        bool written = false;
+        std::unique_ptr<QThread> writer(
+            QThread::create([&] { written = writeini("USER", "NAME", "Ann", m_ini); }));
+        writer->start();
+        QThread::msleep(300); // a writer that does not wait is done by now
+        writeBytes(m_ini, "[MAIN]\r\nFIRST=1\r\nLSOUND=1\r\n"); // the other copy's write
+        otherCopy.reset();
+        QVERIFY(writer->wait(10000));
+        QVERIFY(written);
+        QCOMPARE(readBytes(m_ini),
+                 QByteArray("[MAIN]\r\nFIRST=1\r\nLSOUND=1\r\n[USER]\r\nNAME=Ann\r\n"));
+
+        const pid_t child = fork();
+        if (child == 0) { // a copy that dies holding the lock
+            FileLock dying(PrivateProfile::lockPath(m_ini), 0);
+            _exit(dying.isLocked() ? 0 : 1); // without removing the lock file
+        }
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QCOMPARE(WEXITSTATUS(status), 0);
+        QVERIFY(QFile::exists(PrivateProfile::lockPath(m_ini)));
+        QVERIFY(writeini("MAIN", "LSOUND", "0", m_ini));
+        QCOMPARE(readini("MAIN", "LSOUND", "", m_ini), QString("0"));
+        QVERIFY(!QFile::exists(PrivateProfile::lockPath(m_ini)));
     }
 
     void iniDocument_withoutFileEnd_addsLineEndBeforeNewLines() {

@@ -89,14 +89,15 @@ private slots:
         QCOMPARE(checkCharacterFile(t.context), CheckVerdict::OpenMainWindow); // the next start
     }
 
-    void failedCopy_isReported() {
+    void failedCopy_isReportedOnce_andStopsTheStart() {
         test::TestContext t;
         t.writeFile(t.context.platformCharacterDir + "/tovrin.acs", "platform");
         // A directory in the way of the local copy: it can be neither replaced nor loaded.
         QVERIFY(QDir().mkpath(t.programFile("tovrin.acs") + "/blocker"));
-        QCOMPARE(prepareCharacterFile(t.context), SplashVerdict::Proceed);
+        QCOMPARE(prepareCharacterFile(t.context), SplashVerdict::Stop);
         QCOMPARE(t.dialogs.shown.size(), 1);
         QVERIFY(t.dialogs.shown[0].startsWith("message ERROR|Could not copy the character file"));
+        // The check window, meeting the failure on its own, reports it itself.
         QCOMPARE(checkCharacterFile(t.context), CheckVerdict::CopyFailed);
         QCOMPARE(t.dialogs.shown.size(), 2);
     }
@@ -190,6 +191,7 @@ private slots:
                 !mainOpened);
         QTRY_VERIFY(window.isNull());
         QTRY_COMPARE(ended.count(), 1);
+        QCOMPARE(keeper.exitCode(), 1); // nothing started: the run ends with failure
         RunKeeper::setCurrent(nullptr);
     }
 };

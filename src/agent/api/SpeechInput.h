@@ -30,6 +30,9 @@ public:
     virtual QString unavailableReason() const = 0;
     // The commands to recognise; replaces the previous set.
     virtual void setCommands(const QList<VoiceCommand>& commands) = 0;
+    // Listens with the microphone called id (name: how users know it); an empty
+    // id is the system's default input. Applies to a session under way at once.
+    virtual void setMicrophone(const QByteArray& id, const QString& name) = 0;
     // Opens a listening session; it closes by itself after a quiet while.
     virtual void startListening() = 0;
     // Closes the listening session at once.

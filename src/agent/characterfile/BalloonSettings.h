@@ -18,6 +18,8 @@ struct BalloonSettings {
     int lingerMs = 1600; // how long the whole text stays after the speech
     int fadeMs = 350;    // how long it takes to fade away
 
+    bool operator==(const BalloonSettings&) const = default;
+
     // The font for the balloon's text.
     QFont font() const {
         QFont f(fontFamily);

@@ -27,6 +27,13 @@ public:
     // Stops delivering audio; nothing more arrives after it returns.
     virtual void stop() = 0;
     virtual bool isActive() const = 0;
+    // Captures from the device called id (name: how users know it) instead of
+    // the system's default; an empty id goes back to the default. Sources
+    // without devices ignore it.
+    virtual void setDevice(const QByteArray& id, const QString& name) {
+        Q_UNUSED(id);
+        Q_UNUSED(name);
+    }
 
 signals:
     void audio(const std::vector<std::int16_t>& samples);

@@ -1,5 +1,7 @@
 #include "agent/listening/MicrophoneCapture.h"
 
+#include "agent/listening/AudioInputs.h"
+
 #include <QAudioDevice>
 #include <QAudioSource>
 #include <QMediaDevices>
@@ -10,32 +12,80 @@ namespace {
 
 const char* const kNoMicrophone = "No microphone was found, so Tovrin cannot listen.";
 
+bool hasInput(const QList<InputDevice>& inputs, const QByteArray& id) {
+    return std::any_of(inputs.begin(), inputs.end(),
+                       [&](const InputDevice& input) { return input.id == id; });
+}
+
 } // namespace
 
-MicrophoneCapture::MicrophoneCapture(QObject* parent)
-    : AudioCapture(parent), m_devices(new QMediaDevices(this)) {
-    connect(m_devices, &QMediaDevices::audioInputsChanged, this,
-            &AudioCapture::availabilityChanged);
+MicrophoneCapture::MicrophoneCapture(AudioInputs* inputs, QObject* parent)
+    : AudioCapture(parent), m_inputs(inputs ? inputs : new SystemAudioInputs) {
+    m_inputs->setParent(this);
+    connect(m_inputs, &AudioInputs::changed, this, &MicrophoneCapture::inputsChanged);
 }
 
 MicrophoneCapture::~MicrophoneCapture() {
     stop();
 }
 
+void MicrophoneCapture::setDevice(const QByteArray& id, const QString& name) {
+    if (id == m_chosenId) {
+        m_chosenName = name;
+        return;
+    }
+    const bool wasActive = isActive();
+    m_chosenId = id;
+    m_chosenName = name;
+    // A capture under way moves to the new device at once.
+    if (wasActive) {
+        stop();
+        if (isAvailable())
+            start();
+        else
+            emit failed(unavailableReason());
+    }
+    emit availabilityChanged();
+}
+
 bool MicrophoneCapture::isAvailable() const {
-    return !QMediaDevices::audioInputs().isEmpty();
+    const QList<InputDevice> inputs = m_inputs->inputs();
+    return m_chosenId.isEmpty() ? !inputs.isEmpty() : hasInput(inputs, m_chosenId);
 }
 
 QString MicrophoneCapture::unavailableReason() const {
-    return isAvailable() ? QString() : QString::fromLatin1(kNoMicrophone);
+    if (isAvailable())
+        return {};
+    if (!m_chosenId.isEmpty())
+        return QStringLiteral("The microphone \"%1\" is not connected, so Tovrin cannot listen.")
+            .arg(m_chosenName.isEmpty() ? QString::fromUtf8(m_chosenId) : m_chosenName);
+    return QString::fromLatin1(kNoMicrophone);
+}
+
+void MicrophoneCapture::inputsChanged() {
+    if (isActive() && !hasInput(m_inputs->inputs(), m_activeId)) {
+        // The device in use went away: say so, once, by the capture's failure.
+        const QString name = m_activeName;
+        stop();
+        emit failed(QStringLiteral("The microphone \"%1\" was disconnected.").arg(name));
+    }
+    emit availabilityChanged();
 }
 
 bool MicrophoneCapture::start() {
     if (m_source)
         return true;
-    const QAudioDevice device = QMediaDevices::defaultAudioInput();
+    QAudioDevice device;
+    if (m_chosenId.isEmpty()) {
+        device = QMediaDevices::defaultAudioInput();
+    } else {
+        for (const QAudioDevice& input : QMediaDevices::audioInputs()) {
+            if (input.id() == m_chosenId)
+                device = input;
+        }
+    }
     if (device.isNull()) {
-        fail(QString::fromLatin1(kNoMicrophone));
+        fail(isAvailable() ? QString::fromLatin1(kNoMicrophone) : unavailableReason());
         return false;
     }
     QAudioFormat format = AudioFormatConverter::targetFormat();
@@ -48,6 +98,8 @@ bool MicrophoneCapture::start() {
     }
     m_converter = std::make_unique<AudioFormatConverter>(format);
     m_source = new QAudioSource(device, format, this);
+    m_activeId = device.id();
+    m_activeName = device.description();
     // The device hands over audio in pieces of about this size: small enough to
     // add little to the delay between the end of speech and its command, large
     // enough not to wake the thread for every few samples.
@@ -72,6 +124,7 @@ void MicrophoneCapture::stop() {
     QAudioSource* source = m_source;
     m_source = nullptr;
     m_input = nullptr;
+    m_activeId.clear();
     source->disconnect(this);
     source->stop();
     source->deleteLater();

@@ -91,6 +91,10 @@ void SphinxSpeechInput::setCommands(const QList<VoiceCommand>& commands) {
         Qt::QueuedConnection);
 }
 
+void SphinxSpeechInput::setMicrophone(const QByteArray& id, const QString& name) {
+    m_capture->setDevice(id, name);
+}
+
 void SphinxSpeechInput::setCharacterName(const QString& name) {
     QMetaObject::invokeMethod(
         m_worker, [worker = m_worker, name] { worker->setCharacterName(name); },

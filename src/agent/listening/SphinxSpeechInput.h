@@ -30,6 +30,7 @@ public:
     bool isAvailable() const override;
     QString unavailableReason() const override;
     void setCommands(const QList<VoiceCommand>& commands) override;
+    void setMicrophone(const QByteArray& id, const QString& name) override;
     // Does nothing when unavailable; while listening it only restarts the quiet while.
     void startListening() override;
     void stopListening() override;

@@ -9,10 +9,12 @@
 #include "agent/runtime/ListeningControls.h"
 #include "agent/runtime/LoadedCharacter.h"
 #include "agent/runtime/RuntimeLog.h"
+#include "platform/desktop/GlobalKey.h"
 
 #include <QAction>
 #include <QRandomGenerator>
 #include <QTimer>
+#include <limits>
 
 Q_LOGGING_CATEGORY(lcCharacterRuntime, "tk.agent.runtime")
 
@@ -26,6 +28,7 @@ CharacterRuntime::~CharacterRuntime() {
     // Characters go first: their destructors still reach the speech input.
     m_characters.clear();
     m_listeningControls.reset();
+    m_listeningKey.reset();
 }
 
 void CharacterRuntime::setSpeechOutputFactory(SpeechOutputFactory factory) {
@@ -36,6 +39,12 @@ std::unique_ptr<SpeechOutput> CharacterRuntime::makeSpeechOutput() const {
     return m_speechFactory ? m_speechFactory() : nullptr;
 }
 
+void CharacterRuntime::setListeningSetup(const QString& settingsFile,
+                                         std::unique_ptr<GlobalKey> listeningKey) {
+    m_settingsFile = settingsFile;
+    m_listeningKey = std::move(listeningKey);
+}
+
 void CharacterRuntime::setSpeechInput(SpeechInput* input) {
     if (m_speechInput)
         m_speechInput->disconnect(this);
@@ -44,7 +53,8 @@ void CharacterRuntime::setSpeechInput(SpeechInput* input) {
     connectSpeechInput();
     updateVoiceCommands();
     if (input)
-        m_listeningControls = std::make_unique<ListeningControls>(*this, *input);
+        m_listeningControls = std::make_unique<ListeningControls>(
+            *this, *input, m_listeningKey.get(), m_settingsFile);
 }
 
 void CharacterRuntime::connectSpeechInput() {
@@ -128,8 +138,15 @@ void CharacterRuntime::setIdleDelay(int minMs, int maxMs) {
     m_idleMaxMs = qMax(m_idleMinMs, maxMs);
 }
 
+void CharacterRuntime::setDesktopPreferences(const DesktopPreferences& preferences) {
+    m_desktop = preferences;
+}
+
 int CharacterRuntime::nextIdleDelay() const {
-    return int(QRandomGenerator::global()->bounded(m_idleMinMs, m_idleMaxMs + 1));
+    const int delay = int(QRandomGenerator::global()->bounded(m_idleMinMs, m_idleMaxMs + 1));
+    return m_desktop.reducedMotion ? int(std::min<qint64>(qint64(delay) * kCalmIdleFactor,
+                                                          std::numeric_limits<int>::max()))
+                                   : delay;
 }
 
 LoadedCharacter* CharacterRuntime::find(const QString& id) const {
@@ -243,6 +260,21 @@ void CharacterRuntime::show(const QString& id) {
 
 void CharacterRuntime::hide(const QString& id) {
     enqueue(id, Request{Request::Kind::Hide, {}, {}, {}, 0});
+}
+
+bool CharacterRuntime::focusFigure(const QString& id) {
+    const QStringList ids = characterIds();
+    FigureWindow* window = figureWindow(id.isEmpty() && !ids.isEmpty() ? ids.first() : id);
+    if (!window || !window->isVisible())
+        return false;
+    if (!window->isActiveWindow())
+        m_focusHandBack.remember();
+    window->focusFromKeyboard();
+    return true;
+}
+
+bool CharacterRuntime::returnFocus() {
+    return m_focusHandBack.giveBack();
 }
 
 void CharacterRuntime::speak(const QString& id, const QString& text) {

@@ -4,6 +4,8 @@
 #include "agent/api/SpeechInput.h"
 #include "agent/characterfile/CharacterData.h"
 #include "agent/runtime/RequestQueue.h"
+#include "platform/desktop/DesktopPreferences.h"
+#include "platform/desktop/FocusHandBack.h"
 
 #include <QList>
 #include <QPointer>
@@ -12,6 +14,10 @@
 #include <memory>
 
 class QAction;
+
+namespace tk {
+class GlobalKey;
+}
 
 namespace tk::agent {
 
@@ -39,11 +45,17 @@ public:
     // Speech output for characters loaded from now on; without a factory a
     // Speak request completes at once and nothing is heard.
     void setSpeechOutputFactory(SpeechOutputFactory factory);
+    // Where the runtime keeps its own settings (the listening key, listening all
+    // the time, the microphone) and the source of the listening key; takes effect
+    // with the next setSpeechInput(). Without them there is no listening key and
+    // settings changed in the window last for the run only.
+    void setListeningSetup(const QString& settingsFile, std::unique_ptr<GlobalKey> listeningKey);
     // Speech input, shared by all characters (not owned; may be null). It
     // serves the character that last asked to listen. With it come the menu
     // entries "Listen" and "Voice Commands..." and the listening tip.
     void setSpeechInput(SpeechInput* input);
     SpeechInput* speechInput() const { return m_speechInput; }
+    ListeningControls* listeningControls() const { return m_listeningControls.get(); }
 
     // Entries of the runtime's own, shown in every figure's pop-up menu below
     // the program's commands and a separator (not owned; removed from the
@@ -54,9 +66,23 @@ public:
 
     // How long the character rests before it idles, drawn at random in [min, max] ms.
     void setIdleDelay(int minMs, int maxMs);
+    // What the desktop asks for: with reduced motion the characters idle less
+    // often and jump to where they are sent instead of walking there, and
+    // balloons vanish without fading; balloons follow high contrast.
+    void setDesktopPreferences(const DesktopPreferences& preferences);
+    const DesktopPreferences& desktopPreferences() const { return m_desktop; }
+    // How many times longer characters rest between idle animations under reduced motion.
+    static constexpr int kCalmIdleFactor = 4;
 
     // Queues hiding the character (its hiding animation, then the window goes).
     void hide(const QString& id);
+
+    // Gives the figure of id the keyboard focus (for a global key), noting
+    // where the focus was; Escape on the figure gives it back there. The first
+    // loaded character when id is empty. False if no figure is on the screen.
+    bool focusFigure(const QString& id = {});
+    // Gives the focus back to where focusFigure() found it; false if there was nowhere.
+    bool returnFocus();
 
     // What the word balloon and other parts of the runtime need of a loaded
     // character; null or empty for an identifier that is not loaded.
@@ -126,7 +152,11 @@ private:
     QList<QPointer<QAction>> m_menuActions;
     int m_idleMinMs = 9000;
     int m_idleMaxMs = 22000;
+    QString m_settingsFile;
+    std::unique_ptr<GlobalKey> m_listeningKey;
     std::unique_ptr<ListeningControls> m_listeningControls;
+    FocusHandBack m_focusHandBack;
+    DesktopPreferences m_desktop;
 };
 
 } // namespace tk::agent

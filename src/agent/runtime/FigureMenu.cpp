@@ -1,5 +1,7 @@
 #include "agent/runtime/FigureMenu.h"
 
+#include "agent/runtime/FigurePopupMenu.h"
+
 #include <QAction>
 #include <QMenu>
 #include <QTimer>
@@ -8,7 +10,9 @@ namespace tk::agent {
 
 FigureMenu::FigureMenu(QObject* parent) : QObject(parent) {}
 
-FigureMenu::~FigureMenu() = default;
+FigureMenu::~FigureMenu() {
+    delete m_menu.data();
+}
 
 QString FigureMenu::menuText(const QString& caption) {
     QString text = caption;
@@ -19,13 +23,20 @@ QString FigureMenu::menuText(const QString& caption) {
 }
 
 void FigureMenu::popup(const QList<CommandRegistration>& commands,
-                       const QList<QAction*>& runtimeActions, QPoint globalPos) {
+                       const QList<QAction*>& runtimeActions, QPoint globalPos, QWidget* figure,
+                       bool byKeyboard) {
+    if (m_menu && m_menu->parentWidget() != figure)
+        delete m_menu.data();
     if (!m_menu) {
-        m_menu = std::make_unique<QMenu>();
-        m_menu->setObjectName(QStringLiteral("figureMenu"));
+        // A child of the figure's window, so that screen readers find the open
+        // menu under the figure it belongs to.
+        m_menu = new FigurePopupMenu(figure);
     }
     m_menu->close();
     m_menu->clear();
+    if (figure) {
+        m_menu->setTitle(figure->windowTitle());
+    }
     for (const CommandRegistration& command : commands) {
         if (!command.isVisible())
             continue;
@@ -46,6 +57,14 @@ void FigureMenu::popup(const QList<CommandRegistration>& commands,
     if (m_menu->actions().isEmpty())
         return;
     m_menu->popup(globalPos);
+    if (byKeyboard) {
+        const QList<QAction*> actions = m_menu->actions();
+        const auto first = std::find_if(actions.begin(), actions.end(), [](QAction* action) {
+            return action->isEnabled() && action->isVisible() && !action->isSeparator();
+        });
+        if (first != actions.end())
+            m_menu->setActiveAction(*first);
+    }
 }
 
 void FigureMenu::close() {
@@ -54,7 +73,7 @@ void FigureMenu::close() {
 }
 
 QMenu* FigureMenu::openMenu() const {
-    return m_menu && m_menu->isVisible() ? m_menu.get() : nullptr;
+    return m_menu && m_menu->isVisible() ? m_menu.data() : nullptr;
 }
 
 } // namespace tk::agent

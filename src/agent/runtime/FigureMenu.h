@@ -10,6 +10,7 @@
 
 class QAction;
 class QMenu;
+class QWidget;
 
 namespace tk::agent {
 
@@ -23,9 +24,11 @@ public:
     FigureMenu(const FigureMenu&) = delete;
     FigureMenu& operator=(const FigureMenu&) = delete;
 
-    // Opens the menu at globalPos without waiting for it.
+    // Opens the menu of figure (its window, whose title names the menu) at
+    // globalPos without waiting for it. Opened from the keyboard, its first
+    // entry that can be chosen is selected.
     void popup(const QList<CommandRegistration>& commands, const QList<QAction*>& runtimeActions,
-               QPoint globalPos);
+               QPoint globalPos, QWidget* figure = nullptr, bool byKeyboard = false);
     // Closes the menu if it is open.
     void close();
     // The menu while it is open, else null.
@@ -40,7 +43,7 @@ signals:
     void commandChosen(const QString& name);
 
 private:
-    std::unique_ptr<QMenu> m_menu;
+    QPointer<QMenu> m_menu; // deleted with this, or earlier with the figure's window
 };
 
 } // namespace tk::agent

@@ -1,5 +1,7 @@
 #include "agent/runtime/FigureWindow.h"
 
+#include "agent/runtime/FigureAccessible.h"
+
 #include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -15,6 +17,7 @@ FigureWindow::FigureWindow(QSize size, bool blended, QColor matte)
     // runtime's keyboard shortcuts reach it.
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFocusPolicy(Qt::ClickFocus);
+    FigureAccessible::install();
     if (m_blended)
         setAttribute(Qt::WA_TranslucentBackground);
     else
@@ -29,6 +32,34 @@ void FigureWindow::setPictureSource(std::function<QPixmap(qreal)> source) {
 
 void FigureWindow::setDragLimiter(std::function<QPoint(QPoint)> limiter) {
     m_dragLimiter = std::move(limiter);
+}
+
+void FigureWindow::setCharacterName(const QString& name) {
+    setWindowTitle(name);
+    setAccessibleName(name);
+    setAccessibleDescription(accessibleDescriptionFor(name));
+}
+
+QString FigureWindow::accessibleDescriptionFor(const QString& name) {
+    return tr("%1, your desktop companion. Press Shift+F10 for its menu.").arg(name);
+}
+
+void FigureWindow::focusFromKeyboard() {
+    if (!isVisible())
+        return;
+    raise();
+    activateWindow();
+    setFocus(Qt::ShortcutFocusReason);
+}
+
+QPoint FigureWindow::keyboardMenuPosition() const {
+    return mapToGlobal(QPoint(width() / 2, height() / 2));
+}
+
+void FigureWindow::moveByKeys(QPoint step) {
+    emit dragStarted(); // a move under way ends where the user takes the figure
+    const QPoint wanted = pos() + step;
+    move(m_dragLimiter ? m_dragLimiter(wanted) : wanted);
 }
 
 void FigureWindow::showFrame(const QRegion& shape) {
@@ -81,8 +112,63 @@ void FigureWindow::mouseReleaseEvent(QMouseEvent* event) {
 
 void FigureWindow::contextMenuEvent(QContextMenuEvent* event) {
     m_dragging = false;
-    emit menuRequested(event->globalPos());
+    if (event->reason() == QContextMenuEvent::Keyboard)
+        emit menuRequested(keyboardMenuPosition(), true);
+    else
+        emit menuRequested(event->globalPos(), false);
     event->accept();
+}
+
+void FigureWindow::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers modifiers =
+        event->modifiers() &
+        (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    const int step = modifiers == Qt::ControlModifier ? 1 : kKeyStep;
+    const bool plainOrFine = modifiers == Qt::NoModifier || modifiers == Qt::ControlModifier;
+    switch (event->key()) {
+    case Qt::Key_F10:
+        if (modifiers == Qt::ShiftModifier) {
+            m_dragging = false;
+            emit menuRequested(keyboardMenuPosition(), true);
+            event->accept();
+            return;
+        }
+        break;
+    case Qt::Key_Menu:
+        if (modifiers == Qt::NoModifier) {
+            m_dragging = false;
+            emit menuRequested(keyboardMenuPosition(), true);
+            event->accept();
+            return;
+        }
+        break;
+    case Qt::Key_Escape:
+        if (modifiers == Qt::NoModifier) {
+            emit focusReturnRequested();
+            event->accept();
+            return;
+        }
+        break;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        if (plainOrFine && !m_dragging) {
+            const int key = event->key();
+            moveByKeys(QPoint(key == Qt::Key_Left    ? -step
+                              : key == Qt::Key_Right ? step
+                                                     : 0,
+                              key == Qt::Key_Up     ? -step
+                              : key == Qt::Key_Down ? step
+                                                    : 0));
+            event->accept();
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void FigureWindow::moveEvent(QMoveEvent* event) {

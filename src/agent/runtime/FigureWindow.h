@@ -10,9 +10,11 @@
 namespace tk::agent {
 
 // The window the character stands in: frameless, always on top, without a
-// task-bar entry, taking the focus only when clicked. Where a compositor blends windows it
-// is drawn with per-pixel alpha; elsewhere it is cut to the figure's shape.
-// The left button drags it; the right button asks for the pop-up menu.
+// task-bar entry, taking the focus only when clicked or called (focusFromKeyboard()).
+// Where a compositor blends windows it is drawn with per-pixel alpha; elsewhere
+// it is cut to the figure's shape. The left button drags it; the right button,
+// the Menu key and Shift+F10 ask for the pop-up menu; the arrow keys move it by
+// small steps; Escape asks to give the focus back.
 class FigureWindow : public QWidget {
     Q_OBJECT
 public:
@@ -27,12 +29,23 @@ public:
     bool isBlended() const { return m_blended; }
     // Where a drag may take the window (the runtime keeps part of it on screen).
     void setDragLimiter(std::function<QPoint(QPoint wanted)> limiter);
+    // Names the window after the character, for the user and for screen readers.
+    void setCharacterName(const QString& name);
+    // The description screen readers give of a figure called name.
+    static QString accessibleDescriptionFor(const QString& name);
+    // Brings the window forward with the keyboard focus.
+    void focusFromKeyboard();
+    // Pixels an arrow key moves the window (Ctrl with it: one pixel).
+    static constexpr int kKeyStep = 10;
 
 signals:
-    // The user asked for the pop-up menu at globalPos.
-    void menuRequested(QPoint globalPos);
-    // The user began dragging the window.
+    // The user asked for the pop-up menu at globalPos, with the keyboard or
+    // a screen reader's action (byKeyboard) or with the mouse.
+    void menuRequested(QPoint globalPos, bool byKeyboard);
+    // The user began moving the window by hand: dragging it, or an arrow key.
     void dragStarted();
+    // The user pressed Escape on the figure: the focus should go back where it was.
+    void focusReturnRequested();
     // The window moved or changed size (its frame geometry in screen pixels).
     void geometryChanged(const QRect& geometry);
     // The window was shown or hidden.
@@ -44,6 +57,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -51,6 +65,11 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    friend class FigureAccessible;
+    // Where a menu asked for from the keyboard opens: beside the figure's middle.
+    QPoint keyboardMenuPosition() const;
+    void moveByKeys(QPoint step);
+
     std::function<QPixmap(qreal)> m_source;
     std::function<QPoint(QPoint)> m_dragLimiter;
     bool m_blended;

@@ -3,38 +3,88 @@
 #include "agent/api/SpeechInput.h"
 #include "agent/runtime/CharacterRuntime.h"
 #include "agent/runtime/FigureWindow.h"
+#include "agent/runtime/HoldToListen.h"
+#include "agent/runtime/ListeningSettingsWindow.h"
 #include "agent/runtime/ListeningTip.h"
 #include "agent/runtime/VoiceCommandsWindow.h"
+#include "platform/desktop/GlobalKey.h"
+
+#include <QLoggingCategory>
 
 namespace tk::agent {
 
 namespace {
+Q_LOGGING_CATEGORY(lcListeningControls, "tk.agent.listening")
 constexpr int kHeardShownMs = 2500;
 constexpr int kNoticeShownMs = 7000;
+
+bool waylandSession() {
+    return qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
 } // namespace
 
-ListeningControls::ListeningControls(CharacterRuntime& runtime, SpeechInput& input)
-    : m_runtime(runtime), m_input(&input), m_listen(QStringLiteral("Listen")),
-      m_voiceCommands(QStringLiteral("Voice Commands...")),
+ListeningControls::ListeningControls(CharacterRuntime& runtime, SpeechInput& input, GlobalKey* key,
+                                     const QString& settingsFile)
+    : m_runtime(runtime), m_input(&input), m_key(key), m_settingsFile(settingsFile),
+      m_settings(listening::ListeningSettings::load(settingsFile)),
+      m_listen(QStringLiteral("Listen")), m_voiceCommands(QStringLiteral("Voice Commands...")),
+      m_settingsAction(QStringLiteral("Listening Settings...")),
       m_tip(std::make_unique<listening::ListeningTip>()) {
-    m_listen.setShortcuts({QKeySequence(Qt::Key_Space), QKeySequence(Qt::Key_L)});
     m_listen.setShortcutContext(Qt::WindowShortcut);
     connect(&m_listen, &QAction::triggered, this, &ListeningControls::listenNow);
     connect(&m_voiceCommands, &QAction::triggered, this, &ListeningControls::showVoiceCommands);
+    connect(&m_settingsAction, &QAction::triggered, this, &ListeningControls::showSettings);
     runtime.addMenuAction(&m_listen);
     runtime.addMenuAction(&m_voiceCommands);
+    runtime.addMenuAction(&m_settingsAction);
+
+    if (key) {
+        m_hold = std::make_unique<listening::HoldToListen>(*key);
+        connect(m_hold.get(), &listening::HoldToListen::listenRequested, this,
+                &ListeningControls::listenNow);
+        connect(m_hold.get(), &listening::HoldToListen::stopRequested, this,
+                &ListeningControls::stopAfterPhrase);
+    }
+    m_finishPhrase.setSingleShot(true);
+    m_finishPhrase.setInterval(kFinishPhraseMs);
+    connect(&m_finishPhrase, &QTimer::timeout, this, [this] {
+        m_stopAfterHeard = false;
+        if (m_input && m_input->isListening())
+            m_input->stopListening();
+    });
 
     connect(&input, &SpeechInput::availabilityChanged, this,
             &ListeningControls::refreshAvailability);
     connect(&input, &SpeechInput::listeningStarted, this,
             [this] { showTip(listening::ListeningTip::listeningText(), 0); });
+    connect(&input, &SpeechInput::hearingStarted, this, [this] { m_hearing = true; });
     connect(&input, &SpeechInput::heard, this, [this](const QString&, const QString& text) {
+        m_hearing = false;
         showTip(listening::ListeningTip::heardText(text), kHeardShownMs);
+        if (m_stopAfterHeard) {
+            m_stopAfterHeard = false;
+            m_finishPhrase.stop();
+            if (m_input && m_input->isListening())
+                m_input->stopListening();
+        }
     });
     connect(&input, &SpeechInput::listeningStopped, this, [this] {
+        m_hearing = false;
+        m_stopAfterHeard = false;
+        m_finishPhrase.stop();
         // What was heard stays for its moment; "Listening..." goes at once.
         if (!m_tip->isPassing())
             m_tip->hide();
+    });
+    connect(&input, &SpeechInput::alwaysListeningChanged, this, [this](bool on) {
+        const QString text = listening::ListeningTip::alwaysListeningText();
+        if (on)
+            notify(text);
+        else if (m_tip->text() == text)
+            m_tip->hide();
+        else if (m_pendingNotice == text)
+            m_pendingNotice.clear();
     });
     connect(&runtime, &CharacterRuntime::listeningUnavailable, this,
             [this](const QString&, const QString& reason) { tellUnavailable(reason); });
@@ -43,6 +93,7 @@ ListeningControls::ListeningControls(CharacterRuntime& runtime, SpeechInput& inp
             window && id == targetId())
             window->setCommands(m_runtime.commands(id));
     });
+    connect(&runtime, &CharacterRuntime::characterLoaded, this, &ListeningControls::waitForFigure);
     connect(&runtime, &CharacterRuntime::characterUnloaded, this, [this] {
         if (m_runtime.characterIds().isEmpty()) {
             m_tip->hide();
@@ -50,12 +101,17 @@ ListeningControls::ListeningControls(CharacterRuntime& runtime, SpeechInput& inp
                 window->close();
         }
     });
+    m_wasAvailable = input.isAvailable();
+    applySettings(true);
     refreshAvailability();
 }
 
 ListeningControls::~ListeningControls() {
     m_runtime.removeMenuAction(&m_listen);
     m_runtime.removeMenuAction(&m_voiceCommands);
+    m_runtime.removeMenuAction(&m_settingsAction);
+    if (listening::ListeningSettingsWindow* window = listening::ListeningSettingsWindow::current())
+        window->disconnect(this);
 }
 
 QString ListeningControls::targetId() const {
@@ -67,9 +123,22 @@ QString ListeningControls::targetId() const {
 }
 
 void ListeningControls::listenNow() {
+    m_stopAfterHeard = false;
+    m_finishPhrase.stop();
     const QString id = targetId();
     if (!id.isEmpty())
         m_runtime.listen(id, true);
+}
+
+void ListeningControls::stopAfterPhrase() {
+    if (!m_input || !m_input->isListening())
+        return;
+    if (m_hearing) {
+        m_stopAfterHeard = true;
+        m_finishPhrase.start();
+        return;
+    }
+    m_input->stopListening();
 }
 
 void ListeningControls::showVoiceCommands() {
@@ -78,13 +147,97 @@ void ListeningControls::showVoiceCommands() {
     listening::VoiceCommandsWindow::showFor(m_runtime.commands(targetId()), reason);
 }
 
+void ListeningControls::showSettings() {
+    const bool fresh = !listening::ListeningSettingsWindow::current();
+    listening::ListeningSettingsWindow* window =
+        listening::ListeningSettingsWindow::showFor(m_settings);
+    if (fresh)
+        connect(window, &listening::ListeningSettingsWindow::settingsChanged, this,
+                &ListeningControls::changeSettings);
+    window->setKeyStatus(keyStatusText(), m_key && m_key->status() != GlobalKey::Status::Active);
+}
+
+void ListeningControls::changeSettings(const listening::ListeningSettings& settings) {
+    if (settings == m_settings)
+        return;
+    m_settings = settings;
+    if (!m_settingsFile.isEmpty()) {
+        QString error;
+        if (!m_settings.save(m_settingsFile, &error))
+            qCWarning(lcListeningControls).noquote() << "listening settings not kept:" << error;
+    }
+    applySettings(false);
+}
+
+void ListeningControls::applySettings(bool initial) {
+    if (m_input) {
+        m_input->setMicrophone(m_settings.microphone, m_settings.microphoneName);
+        m_input->setAlwaysListening(m_settings.alwaysListening);
+    }
+    applyKey(initial);
+}
+
+void ListeningControls::applyKey(bool initial) {
+    // Space and L serve while a figure has the focus; the listening key, when it
+    // works, comes first so that the menu shows it.
+    QList<QKeySequence> shortcuts{QKeySequence(Qt::Key_Space), QKeySequence(Qt::Key_L)};
+    if (m_key) {
+        if (m_key->key() != m_settings.key || m_key->status() != GlobalKey::Status::Active)
+            m_key->setKey(m_settings.key);
+        if (m_key->status() == GlobalKey::Status::Active)
+            shortcuts.prepend(m_settings.key);
+        // Another program holds the key: said once for that key, not at every start of a session.
+        if (m_key->status() == GlobalKey::Status::Taken && m_toldTakenKey != m_settings.key) {
+            m_toldTakenKey = m_settings.key;
+            if (initial)
+                notify(keyStatusText());
+        }
+    }
+    m_listen.setShortcuts(shortcuts);
+    if (listening::ListeningSettingsWindow* window = listening::ListeningSettingsWindow::current())
+        window->setKeyStatus(keyStatusText(),
+                             m_key && m_key->status() != GlobalKey::Status::Active);
+}
+
+QString ListeningControls::keyStatusText() const {
+    if (!m_key)
+        return tr("Listening keys are not available here; use \"Listen\" in Tovrin's menu.");
+    const QString key = GlobalKey::displayText(m_key->key());
+    switch (m_key->status()) {
+    case GlobalKey::Status::Off:
+        return QString();
+    case GlobalKey::Status::Active:
+        return waylandSession() ? tr("In this Wayland session %1 reaches Tovrin while one of its "
+                                     "windows or another X11 program has the focus.")
+                                      .arg(key)
+                                : tr("%1 works whichever window has the focus.").arg(key);
+    case GlobalKey::Status::Taken:
+        return tr("Another program already uses %1, so it cannot reach Tovrin. Choose another "
+                  "key in \"Listening Settings...\", or use \"Listen\" in Tovrin's menu.")
+            .arg(key);
+    case GlobalKey::Status::Unsupported:
+        return tr("This display offers no keys that work in every program; use \"Listen\" in "
+                  "Tovrin's menu.");
+    case GlobalKey::Status::Invalid:
+        return tr("%1 cannot be used as the listening key here; choose another.").arg(key);
+    }
+    return QString();
+}
+
 void ListeningControls::refreshAvailability() {
     const bool available = m_input && m_input->isAvailable();
+    const bool wasAvailable = std::exchange(m_wasAvailable, available);
     m_listen.setEnabled(available);
     if (listening::VoiceCommandsWindow* window = listening::VoiceCommandsWindow::current())
         window->setUnavailableReason(available ? QString() : m_input->unavailableReason());
+    if (!available && wasAvailable && m_input) {
+        // The microphone went away: said once, as it happens.
+        m_toldUnavailable = true;
+        notify(m_input->unavailableReason());
+        return;
+    }
     // A microphone that arrives later serves a character that wants to listen.
-    if (available) {
+    if (available && !wasAvailable) {
         const QString id = m_runtime.listenerId();
         if (!id.isEmpty() && m_runtime.isLoaded(id) && !m_input->isListening())
             m_runtime.listen(id, true);
@@ -95,24 +248,35 @@ void ListeningControls::tellUnavailable(const QString& reason) {
     if (m_toldUnavailable)
         return;
     m_toldUnavailable = true;
+    notify(reason);
+}
+
+void ListeningControls::notify(const QString& text) {
+    if (text.isEmpty())
+        return;
     FigureWindow* figure = m_runtime.figureWindow(targetId());
     if (figure && figure->isVisible()) {
-        showTip(reason, kNoticeShownMs);
+        showTip(text, kNoticeShownMs);
         return;
     }
     // Said once the character is on the screen, beside it.
-    m_pendingNotice = reason;
-    if (figure) {
-        connect(
-            figure, &FigureWindow::visibilityChanged, this,
-            [this](bool visible) {
-                if (visible && !m_pendingNotice.isEmpty()) {
-                    showTip(m_pendingNotice, kNoticeShownMs);
-                    m_pendingNotice.clear();
-                }
-            },
-            Qt::SingleShotConnection);
-    }
+    m_pendingNotice = m_pendingNotice.isEmpty() ? text : m_pendingNotice + QLatin1Char('\n') + text;
+    waitForFigure();
+}
+
+void ListeningControls::waitForFigure() {
+    FigureWindow* figure = m_runtime.figureWindow(targetId());
+    if (m_pendingNotice.isEmpty() || !figure || figure == m_noticeFigure)
+        return;
+    disconnect(m_noticeConnection);
+    m_noticeFigure = figure;
+    m_noticeConnection =
+        connect(figure, &FigureWindow::visibilityChanged, this, [this](bool shown) {
+            if (!shown || m_pendingNotice.isEmpty())
+                return;
+            disconnect(m_noticeConnection);
+            showTip(std::exchange(m_pendingNotice, QString()), kNoticeShownMs);
+        });
 }
 
 void ListeningControls::showTip(const QString& text, int hideAfterMs) {

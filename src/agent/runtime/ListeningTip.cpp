@@ -1,5 +1,9 @@
 #include "agent/runtime/ListeningTip.h"
 
+#include "platform/desktop/AccessibleWindows.h"
+#include "platform/desktop/ClearSpot.h"
+
+#include <QApplication>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
@@ -9,6 +13,7 @@ namespace tk::agent::listening {
 namespace {
 constexpr int kPadding = 6;
 constexpr int kGap = 4;
+constexpr int kMaxTextWidth = 320;
 } // namespace
 
 ListeningTip::ListeningTip(QWidget* parent)
@@ -17,12 +22,18 @@ ListeningTip::ListeningTip(QWidget* parent)
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
+    // Screen readers speak each message as a notification.
+    accessibility::setWindowRole(staticMetaObject, QAccessible::Notification);
     m_hide.setSingleShot(true);
     connect(&m_hide, &QTimer::timeout, this, &QWidget::hide);
 }
 
 QString ListeningTip::listeningText() {
     return tr("Listening...");
+}
+
+QString ListeningTip::alwaysListeningText() {
+    return tr("Listening all the time: say \u201CTovrin, ...\u201D");
 }
 
 QString ListeningTip::heardText(const QString& phrase) {
@@ -34,6 +45,9 @@ void ListeningTip::showText(const QString& text, const QRect& figure, int hideAf
     placeBeside(figure);
     update();
     show();
+    // Qt reports no tooltip-type window as shown: the announcement is made here.
+    accessibility::announce(this, text);
+    keepMenuOnTop();
     if (hideAfterMs > 0)
         m_hide.start(hideAfterMs);
     else
@@ -41,26 +55,49 @@ void ListeningTip::showText(const QString& text, const QRect& figure, int hideAf
 }
 
 void ListeningTip::follow(const QRect& figure) {
-    if (isVisible())
+    if (isVisible()) {
         placeBeside(figure);
+        keepMenuOnTop();
+    }
+}
+
+QRect ListeningTip::placement(QSize size, const QRect& figure, const QRect& area,
+                              const QList<QRect>& avoid) {
+    const auto inside = [&](QPoint at) {
+        at.setX(std::clamp(at.x(), area.left(),
+                           std::max(area.left(), area.right() + 1 - size.width())));
+        at.setY(std::clamp(at.y(), area.top(),
+                           std::max(area.top(), area.bottom() + 1 - size.height())));
+        return QRect(at, size);
+    };
+    const QList<QRect> candidates{
+        inside(QPoint(figure.right() + 1 + kGap, figure.top())),
+        inside(QPoint(figure.left() - kGap - size.width(), figure.top())),
+        inside(QPoint(figure.left(), figure.bottom() + 1 + kGap)),
+        inside(QPoint(figure.left(), figure.top() - kGap - size.height())),
+        inside(QPoint(figure.right() + 1 + kGap, figure.bottom() + 1 - size.height())),
+        inside(QPoint(figure.left() - kGap - size.width(), figure.bottom() + 1 - size.height())),
+    };
+    const int chosen = chooseClearSpot(candidates, QList<QRect>(avoid) << figure);
+    return candidates.value(chosen, candidates.first());
 }
 
 void ListeningTip::placeBeside(const QRect& figure) {
     const QFontMetrics metrics(font());
-    const QSize size(metrics.horizontalAdvance(m_text) + 2 * kPadding,
-                     metrics.height() + 2 * kPadding);
+    const QRect text = metrics.boundingRect(QRect(0, 0, kMaxTextWidth, 10000),
+                                            Qt::TextWordWrap | Qt::AlignLeft, m_text);
+    const QSize size(text.width() + 2 * kPadding, text.height() + 2 * kPadding);
     QScreen* screen = QGuiApplication::screenAt(figure.center());
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->availableGeometry() : QRect(QPoint(0, 0), size * 4);
-    QPoint at(figure.right() + 1 + kGap, figure.top());
-    if (at.x() + size.width() > area.right() + 1)
-        at.setX(figure.left() - kGap - size.width());
-    at.setX(
-        std::clamp(at.x(), area.left(), std::max(area.left(), area.right() + 1 - size.width())));
-    at.setY(
-        std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() + 1 - size.height())));
-    setGeometry(QRect(at, size));
+    setGeometry(placement(size, figure, area, ownWindowAreas({this}, true)));
+}
+
+void ListeningTip::keepMenuOnTop() {
+    // An open pop-up menu stays above the tip.
+    if (QWidget* popup = QApplication::activePopupWidget())
+        popup->raise();
 }
 
 void ListeningTip::paintEvent(QPaintEvent*) {
@@ -69,8 +106,8 @@ void ListeningTip::paintEvent(QPaintEvent*) {
     painter.setPen(QColor(120, 110, 60));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
     painter.setPen(Qt::black);
-    painter.drawText(rect().adjusted(kPadding, 0, -kPadding, 0), Qt::AlignVCenter | Qt::AlignLeft,
-                     m_text);
+    painter.drawText(rect().adjusted(kPadding, kPadding, -kPadding, -kPadding),
+                     Qt::AlignVCenter | Qt::AlignLeft | Qt::TextWordWrap, m_text);
 }
 
 } // namespace tk::agent::listening

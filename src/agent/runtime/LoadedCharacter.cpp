@@ -2,6 +2,7 @@
 
 #include "agent/api/SpeechInput.h"
 #include "agent/api/SpeechOutput.h"
+#include "agent/runtime/BalloonComfort.h"
 #include "agent/runtime/CharacterRuntime.h"
 #include "agent/runtime/FigurePlacement.h"
 #include "agent/runtime/FigureWindow.h"
@@ -9,6 +10,7 @@
 #include "agent/runtime/WordBalloon.h"
 #include "platform/desktop/Compositor.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QRandomGenerator>
 #include <QScreen>
@@ -41,7 +43,7 @@ LoadedCharacter::LoadedCharacter(CharacterRuntime& runtime, QString id,
                                               m_character->matte)),
       m_player(m_character, this), m_queue(this), m_menu(this), m_idleTimer(this),
       m_speechWatchdog(this), m_glide(this) {
-    m_window->setWindowTitle(m_character->name.isEmpty() ? m_id : m_character->name);
+    m_window->setCharacterName(m_character->name.isEmpty() ? m_id : m_character->name);
     m_window->setPictureSource([this](qreal ratio) { return pictureFor(ratio); });
     m_window->setDragLimiter([this](QPoint wanted) {
         return placement::keepReachable(wanted, m_window->size(), screenGeometries());
@@ -49,6 +51,8 @@ LoadedCharacter::LoadedCharacter(CharacterRuntime& runtime, QString id,
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         m_window->move(placement::initialPosition(m_character->size, screen->availableGeometry()));
     connect(m_window.get(), &FigureWindow::menuRequested, this, &LoadedCharacter::openMenu);
+    connect(m_window.get(), &FigureWindow::focusReturnRequested, &m_runtime,
+            &CharacterRuntime::returnFocus);
     // The runtime's own entries answer their shortcuts while the figure has the focus.
     m_window->addActions(m_runtime.menuActions());
     // The balloon follows the figure, and goes with it.
@@ -217,6 +221,11 @@ void LoadedCharacter::startSpeech(const QString& text) {
     m_speechWatchdog.start(speechDeadlineMs(text));
     emit m_runtime.speechStarted(m_id, text);
     if (m_window->isVisible()) {
+        const speech::BalloonSettings look =
+            speech::comfortableBalloon(m_character->balloon, m_runtime.desktopPreferences(),
+                                       QApplication::font().pointSizeF());
+        if (look != m_balloon->settings())
+            m_balloon->setSettings(look);
         m_balloon->setAnchor(m_window->frameGeometry());
         m_balloon->beginSpeech(text);
     } else {
@@ -275,7 +284,8 @@ void LoadedCharacter::startMove(QPoint target, std::optional<int> speed) {
     const QPoint end =
         screen ? placement::clampToScreen(target, m_window->size(), screen->geometry()) : target;
     const QPoint from = m_window->pos();
-    if (!m_window->isVisible() || from == end) {
+    // Under reduced motion the figure is put in its place instead of walking there.
+    if (!m_window->isVisible() || from == end || m_runtime.desktopPreferences().reducedMotion) {
         m_window->move(end);
         finishRequest();
         return;
@@ -395,8 +405,8 @@ QPixmap LoadedCharacter::pictureFor(qreal devicePixelRatio) {
     return m_cache.pixmap(frame, currentMouth(), devicePixelRatio);
 }
 
-void LoadedCharacter::openMenu(QPoint globalPos) {
-    m_menu.popup(m_commands, m_runtime.menuActions(), globalPos);
+void LoadedCharacter::openMenu(QPoint globalPos, bool byKeyboard) {
+    m_menu.popup(m_commands, m_runtime.menuActions(), globalPos, m_window.get(), byKeyboard);
 }
 
 } // namespace tk::agent

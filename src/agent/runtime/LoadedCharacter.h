@@ -89,7 +89,7 @@ private:
     void refreshFrame();
     QPixmap pictureFor(qreal devicePixelRatio);
     MouthShape currentMouth() const { return m_speaking ? m_mouth : MouthShape::Closed; }
-    void openMenu(QPoint globalPos);
+    void openMenu(QPoint globalPos, bool byKeyboard);
 
     CharacterRuntime& m_runtime;
     QString m_id;

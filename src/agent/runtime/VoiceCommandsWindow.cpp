@@ -1,6 +1,7 @@
 #include "agent/runtime/VoiceCommandsWindow.h"
 
 #include "agent/listening/VoiceCommandList.h"
+#include "platform/desktop/AccessibleWindows.h"
 #include "platform/desktop/RunKeeper.h"
 
 #include <QApplication>
@@ -41,6 +42,7 @@ VoiceCommandsWindow::VoiceCommandsWindow()
     : m_reason(new QLabel(this)), m_list(new QTreeWidget(this)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(tr("Voice Commands"));
+    accessibility::setWindowRole(staticMetaObject, QAccessible::Window);
     setWindowIcon(QApplication::windowIcon());
 
     auto* intro = new QLabel(tr("While Tovrin is listening, say one of these phrases:"), this);

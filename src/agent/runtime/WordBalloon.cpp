@@ -1,9 +1,11 @@
 #include "agent/runtime/WordBalloon.h"
 
+#include "platform/desktop/AccessibleWindows.h"
+#include "platform/desktop/ClearSpot.h"
 #include "platform/desktop/Compositor.h"
 
+#include <QApplication>
 #include <QBitmap>
-#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
@@ -45,6 +47,8 @@ WordBalloon::WordBalloon(const BalloonSettings& settings, QWidget* parent)
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::NoFocus);
+    // Screen readers hear each speech once, as a notification, when the balloon appears.
+    accessibility::setWindowRole(staticMetaObject, QAccessible::Notification);
     m_translucent = compositorRunning();
     setAttribute(Qt::WA_TranslucentBackground, m_translucent);
     m_linger.setSingleShot(true);
@@ -73,6 +77,7 @@ void WordBalloon::setAnchor(const QRect& figureGeometry) {
 void WordBalloon::beginSpeech(const QString& text) {
     clear();
     m_text = text;
+    accessibility::announce(this, text.simplified());
     // A compositor may have started or stopped since the last speech: the
     // window is made anew for the other way of drawing.
     const bool translucent = compositorRunning();
@@ -121,6 +126,10 @@ void WordBalloon::clear() {
 
 void WordBalloon::startFade() {
     m_fade.stop();
+    if (m_settings.fadeMs <= 0) {
+        hide(); // no fading at all (the desktop asks for reduced motion)
+        return;
+    }
     m_fade.setDuration(std::max(m_settings.fadeMs, 1));
     m_fade.setStartValue(1.0);
     m_fade.setEndValue(0.0);
@@ -154,10 +163,12 @@ void WordBalloon::relayout() {
     const QSizeF full = m_layoutText.fullSize(maxLines);
     const QSize finalBody(static_cast<int>(std::ceil(full.width())) + 2 * kPadX,
                           static_cast<int>(std::ceil(full.height())) + 2 * kPadY);
-    m_geometry = BalloonLayout::place(m_anchor, screen, body, finalBody);
+    // The program's own windows and an open menu stay uncovered where there is room.
+    const QList<QRect> avoid = ownWindowAreas({this}, false);
+    m_geometry = BalloonLayout::place(m_anchor, screen, body, finalBody, avoid);
     // The window takes the size of the finished balloon at once, so growing
     // word by word only redraws, and nothing jumps or flickers.
-    const QRect window = BalloonLayout::place(m_anchor, screen, finalBody, finalBody)
+    const QRect window = BalloonLayout::place(m_anchor, screen, finalBody, finalBody, avoid)
                              .window.united(m_geometry.window);
     setGeometry(window);
     render();
@@ -166,6 +177,9 @@ void WordBalloon::relayout() {
         setWindowOpacity(1.0);
         show();
     }
+    // An open pop-up menu is never drawn over.
+    if (QWidget* popup = QApplication::activePopupWidget())
+        popup->raise();
     repaint(); // the new word shows now, not on a later pass of the event loop
 }
 

@@ -16,6 +16,9 @@ namespace tk::agent::speech {
 // character's window and wholly on the screen. Plain text only. Drawn with
 // per-pixel transparency under a compositor and with a shape mask otherwise.
 //
+// For screen readers it is a notification named with the whole speech, which
+// they announce once as the balloon appears.
+//
 // The runtime feeds it: setAnchor() whenever the character's window moves,
 // beginSpeech() when a speech starts, revealWord() for each word heard,
 // finishSpeech() when it has been heard, clear() when speech stops or the

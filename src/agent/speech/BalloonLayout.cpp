@@ -1,5 +1,7 @@
 #include "agent/speech/BalloonLayout.h"
 
+#include "platform/desktop/ClearSpot.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -23,7 +25,7 @@ qreal clampTo(qreal value, qreal low, qreal high) {
 } // namespace
 
 BalloonGeometry BalloonLayout::place(const QRect& anchor, const QRect& screen, QSize body,
-                                     QSize finalBody) {
+                                     QSize finalBody, const QList<QRect>& avoid) {
     const QRectF area = QRectF(screen).adjusted(M, M, -M, -M);
     const auto fit = [&](QSize size) {
         return QSizeF(std::clamp<qreal>(size.width(), kMinBodyWidth, area.width()),
@@ -49,18 +51,39 @@ BalloonGeometry BalloonLayout::place(const QRect& anchor, const QRect& screen, Q
     const qreal roomLeft = leftTip.x() - T - area.left();
     const bool headOnScreenY = headY >= area.top() + R + B && headY <= area.bottom() - R - B;
 
-    Side side;
+    QList<Side> fitting; // the sides with room, in order of preference
     if (roomAbove >= finalSize.height())
-        side = Side::Above;
-    else if (headOnScreenY && roomRight >= finalSize.width())
-        side = Side::Right;
-    else if (headOnScreenY && roomLeft >= finalSize.width())
-        side = Side::Left;
-    else if (roomBelow >= finalSize.height())
-        side = Side::Below;
-    else
-        side = roomAbove >= roomBelow ? Side::Above : Side::Below;
+        fitting.append(Side::Above);
+    if (headOnScreenY && roomRight >= finalSize.width())
+        fitting.append(Side::Right);
+    if (headOnScreenY && roomLeft >= finalSize.width())
+        fitting.append(Side::Left);
+    if (roomBelow >= finalSize.height())
+        fitting.append(Side::Below);
 
+    const auto build = [&](Side onSide, QSizeF bodySize) {
+        return layOut(onSide, bodySize, finalSize, area, screen,
+                      {aboveTip, belowTip, rightTip, leftTip});
+    };
+    Side side;
+    if (fitting.isEmpty()) {
+        side = roomAbove >= roomBelow ? Side::Above : Side::Below;
+    } else if (avoid.isEmpty()) {
+        side = fitting.first();
+    } else {
+        // The finished balloon keeps clear of the program's windows where a side lets it.
+        QList<QRect> windows;
+        for (Side candidate : fitting)
+            windows.append(build(candidate, finalSize).window);
+        side = fitting[chooseClearSpot(windows, avoid)];
+    }
+    return build(side, size);
+}
+
+BalloonGeometry BalloonLayout::layOut(BalloonGeometry::Side side, QSizeF size, QSizeF finalSize,
+                                      const QRectF& area, const QRect& screen,
+                                      const std::array<QPointF, 4>& tips) {
+    const auto& [aboveTip, belowTip, rightTip, leftTip] = tips;
     QRectF bodyRect(QPointF(), size);
     QPointF tip;
     if (side == Side::Above || side == Side::Below) {

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QList>
 #include <QPolygonF>
 #include <QRect>
 #include <QRectF>
 #include <QSize>
+#include <array>
 
 namespace tk::agent::speech {
 
@@ -32,9 +34,18 @@ public:
     static constexpr int kMinBodyWidth = 2 * (kCornerRadius + kTailHalfBase) + 8;
     static constexpr int kMinBodyHeight = 2 * (kCornerRadius + kTailHalfBase);
 
-    // anchor: the character's window; screen: the available screen area.
+    // anchor: the character's window; screen: the available screen area; avoid:
+    // windows the balloon should not cover (the first side with room that covers
+    // none of them wins, else the one covering least).
     static BalloonGeometry place(const QRect& anchor, const QRect& screen, QSize body,
-                                 QSize finalBody);
+                                 QSize finalBody, const QList<QRect>& avoid = {});
+
+private:
+    // The balloon of body size on side, its tail aiming at that side's point of
+    // tips (above, below, right, left); it extends where finalSize fits.
+    static BalloonGeometry layOut(BalloonGeometry::Side side, QSizeF size, QSizeF finalSize,
+                                  const QRectF& area, const QRect& screen,
+                                  const std::array<QPointF, 4>& tips);
 };
 
 } // namespace tk::agent::speech

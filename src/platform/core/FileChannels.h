@@ -34,8 +34,8 @@ public:
 
     // Takes the lowest number that no open file holds.
     ChannelLease acquireLowest();
-    // Takes a fixed number (held again if already held: the program's fixed
-    // numbers never overlap within one handler).
+    // Takes a fixed number (held again if already held: the fixed numbers the
+    // program uses never overlap within one handler).
     ChannelLease acquireFixed(int number);
     // Whether number is held now.
     bool isHeld(int number) const;

@@ -6,9 +6,20 @@
 namespace tk {
 
 // Appends lines to a text file as one record: each line followed by CR LF,
-// encoded as UTF-8 and written with one unbuffered write, so a crash or a second
-// running copy never leaves half a record. Creates the file when missing.
+// encoded as UTF-8. Creates the file when missing. Only whole records ever
+// stay in the file, also when a writer is killed in the middle of its write,
+// the disk fills up or two copies of the program append at once:
+// - appends hold an exclusive advisory lock on the file;
+// - before writing, the file's old length is noted in a small journal file
+//   beside it (".<name>.append"); a record found shorter than noted (its writer
+//   was killed) is cut away by the next append, and the journal removed;
+// - a write that cannot be finished is cut back to the file's old length;
+// - a file that does not end with a line end gets one before the new record,
+//   so a record never starts on the tail of another line.
 // Returns false and sets *error when the record could not be written whole.
 bool appendRecord(const QString& path, const QStringList& lines, QString* error);
+
+// The journal file that appendRecord keeps beside path while it writes.
+QString appendJournalPath(const QString& path);
 
 } // namespace tk

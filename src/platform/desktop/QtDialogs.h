@@ -4,7 +4,8 @@
 
 namespace tk {
 
-// Dialogs shown with Qt widgets.
+// Dialogs shown with Qt widgets. A message is also written to standard error,
+// where it stays readable after the box is gone (a terminal, the session log).
 class QtDialogs final : public Dialogs {
 public:
     void message(const QString& text, const QString& title = {}) override;

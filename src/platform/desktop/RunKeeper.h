@@ -18,6 +18,12 @@ public:
     void track(QWidget* window);
     // How many tracked windows exist now.
     int openWindows() const { return m_open; }
+    // The code the run ends with when its last window has closed (0 unless set).
+    void setExitCode(int code) { m_exitCode = code; }
+    int exitCode() const { return m_exitCode; }
+    // The last window has closed (lastWindowClosed went out), perhaps in a
+    // message box's event loop before the program's own loop ran.
+    bool hasEnded() const { return m_announced; }
 
     // The keeper of the running program (none in tests that do not set one).
     static RunKeeper* current();
@@ -31,6 +37,7 @@ private:
     void checkLast();
     int m_open = 0;
     bool m_announced = false; // lastWindowClosed sent since the last track()
+    int m_exitCode = 0;
 };
 
 } // namespace tk

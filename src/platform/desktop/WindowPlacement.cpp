@@ -1,5 +1,7 @@
 #include "WindowPlacement.h"
 
+#include "AccessibleWindows.h"
+
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -18,6 +20,8 @@ void collapseOutOfSight(QWidget* window) {
     const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
     const QRect desktop = screen ? screen->virtualGeometry() : QRect();
     window->move(desktop.left() - window->width() - 16, desktop.top() - 16);
+    // Out of sight for screen readers too: neither showing nor visible, no children.
+    accessibility::setCollapsed(window, true);
 }
 
 void keepOnScreen(QWidget* window) {
@@ -35,6 +39,21 @@ void keepOnScreen(QWidget* window) {
     if (frame.top() < area.top())
         frame.moveTop(area.top());
     window->move(frame.topLeft());
+}
+
+} // namespace tk
+
+namespace tk {
+
+void bringToFront(QWidget* window) {
+    // A window the user minimised keeps its state while hidden in the task bar:
+    // raising alone would leave it there.
+    if (window->isMinimized())
+        window->setWindowState((window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    if (!window->isVisible() || window->isMinimized())
+        window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 } // namespace tk

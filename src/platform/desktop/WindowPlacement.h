@@ -16,4 +16,8 @@ void collapseOutOfSight(QWidget* window);
 // Moves window so that it lies wholly on the screen it is on, if it can.
 void keepOnScreen(QWidget* window);
 
+// Shows window to the user: restored if it was minimised, raised above the
+// others and given the focus.
+void bringToFront(QWidget* window);
+
 } // namespace tk

@@ -1,8 +1,10 @@
 #include "SpeechSamples.h"
+#include "agent/listening/MicrophoneCapture.h"
 #include "agent/listening/SphinxSpeechInput.h"
 #include "agent/speech/SpeechRecording.h"
 
 #include <QProcess>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -132,6 +134,33 @@ private slots:
             QCOMPARE(heard.last(), command);
         }
         input.stopListening();
+    }
+
+    void microphonePluggedInLater_isSeenAndUsed_andItsLossSaid() {
+        if (!m_skip.isEmpty())
+            QSKIP(qPrintable("no virtual microphone: " + m_skip));
+        auto* capture = new MicrophoneCapture;
+        SphinxSpeechInput input(capture, SpeechModelFiles::installed());
+        input.setMicrophone("later", "Later Microphone");
+        QVERIFY(!input.isAvailable());
+        QSignalSpy changed(&input, &SpeechInput::availabilityChanged);
+
+        QString module;
+        QVERIFY(pactl({"load-module", "module-remap-source", "master=mic.monitor",
+                       "source_name=later", "source_properties=device.description=Later"},
+                      &module));
+        QTRY_VERIFY_WITH_TIMEOUT(input.isAvailable() && !changed.isEmpty(), 8000);
+        input.startListening();
+        QVERIFY(input.isListening());
+
+        // Pulled out while listening: the session ends with the reason, no crash.
+        const int before = int(changed.count());
+        QVERIFY(pactl({"unload-module", module.trimmed()}));
+        QTRY_VERIFY_WITH_TIMEOUT(!input.isListening(), 8000);
+        QVERIFY(changed.count() > before);
+        QVERIFY(!input.isAvailable());
+        QVERIFY2(input.unavailableReason().contains("Later"),
+                 qPrintable(input.unavailableReason()));
     }
 };
 

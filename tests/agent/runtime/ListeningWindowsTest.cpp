@@ -51,7 +51,10 @@ private slots:
     }
 
     void listeningTip_standsBesideTheFigureWithoutTakingTheFocus() {
-        QWidget focused;
+        QWidget focused; // small and out of the tip's way: the tip keeps clear of it
+        focused.setGeometry(QRect(
+            QGuiApplication::primaryScreen()->availableGeometry().bottomLeft() - QPoint(-10, 60),
+            QSize(80, 40)));
         focused.show();
         focused.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&focused));

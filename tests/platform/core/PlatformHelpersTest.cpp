@@ -1,7 +1,6 @@
 #include "TestContext.h"
 #include "platform/core/FileChannels.h"
 #include "platform/core/FileLookup.h"
-#include "platform/core/RecordAppender.h"
 #include "platform/core/VersionText.h"
 
 #include <QtTest>
@@ -36,20 +35,6 @@ private slots:
         QVERIFY(!error.isEmpty());
         QCOMPARE(TestContext::readFile(dir.filePath("target")), QByteArray("new content"));
         QVERIFY(!copyReplacing(dir.filePath("source"), dir.filePath("target/inner"), &error));
-    }
-
-    void appendRecord_writesWholeRecordsWithCrLf_orReportsFailure() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("log.tz");
-        QString error;
-        QVERIFY(appendRecord(path, {"=====", "hello", ""}, &error));
-        QVERIFY(appendRecord(path, {QString::fromUtf8("Zoë")}, &error));
-        QCOMPARE(TestContext::readFile(path), QByteArray("=====\r\nhello\r\n\r\nZo\xc3\xab\r\n"));
-        QVERIFY(!appendRecord(path + "/inner", {"a"}, &error));
-        QVERIFY(!error.isEmpty());
-        error.clear();
-        QVERIFY(!appendRecord("/dev/full", {"a full disk"}, &error));
-        QVERIFY(!error.isEmpty());
     }
 
     void versionText_data() {

@@ -63,9 +63,13 @@ private slots:
         t.writeFile(t.programFile("readme.txt"), "read me");
         t.writeFile(t.context.systemSettingsFile, "NAME=Test\n");
 
-        Program program({t.context, [] { return std::make_unique<NoSound>(); },
+        Program program({t.context,
+                         [] { return std::make_unique<NoSound>(); },
                          [] { return std::make_unique<agent::speech::EspeakSpeechOutput>(); },
-                         nullptr});
+                         nullptr,
+                         QString(),
+                         {},
+                         DesktopPreferences{}});
         QSignalSpy ended(&program, &Program::finished);
         agent::CharacterRuntime& runtime = program.runtime();
         QSignalSpy spoken(&runtime, &agent::CharacterRuntime::speechStarted);

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+class QMediaDevices;
+
+namespace tk::agent::listening {
+
+// One sound input of the system.
+struct InputDevice {
+    QByteArray id;
+    QString name;
+    bool isDefault = false;
+
+    bool operator==(const InputDevice&) const = default;
+};
+
+// The system's sound inputs as they come and go.
+class AudioInputs : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~AudioInputs() override = default;
+    AudioInputs(const AudioInputs&) = delete;
+    AudioInputs& operator=(const AudioInputs&) = delete;
+
+    virtual QList<InputDevice> inputs() const = 0;
+
+signals:
+    // An input came or went, or another became the default.
+    void changed();
+};
+
+// The inputs Qt Multimedia knows. Its sound server connection keeps the list
+// current, but it does not always say when the list changed; the list is also
+// compared every few seconds, which costs next to nothing.
+class SystemAudioInputs final : public AudioInputs {
+    Q_OBJECT
+public:
+    static constexpr int kPollMs = 2000;
+
+    explicit SystemAudioInputs(QObject* parent = nullptr);
+    QList<InputDevice> inputs() const override;
+
+private:
+    void compare();
+
+    QMediaDevices* m_devices;
+    QList<InputDevice> m_known;
+};
+
+} // namespace tk::agent::listening

@@ -1,0 +1,144 @@
+// The real executable on a private X server, driven with real X events: the
+// figure's menu and the windows its entries bring back.
+#include "PrivateDisplay.h"
+#include "ProgramRun.h"
+
+#include <QtTest>
+
+using namespace tk::test;
+
+namespace {
+
+const QByteArray kKnownUser = "[MAIN]\r\nFIRST=1\r\n[USER]\r\nNAME=Sam\r\n";
+
+// The figure's window once it is on the screen.
+std::optional<XWindow> waitForFigure(const PrivateDisplay& display) {
+    return display.waitForWindow(QStringLiteral("Tovrin"), 15000);
+}
+
+QPoint middleOf(const XWindow& window) {
+    return window.geometry.center();
+}
+
+// Opens the figure's menu with a right-click and chooses its entry at position
+// (1 for the first) with the keyboard, as the menu holds the keyboard.
+bool chooseFromMenu(const PrivateDisplay& display, const XWindow& figure, int position) {
+    if (!display.click(middleOf(figure), 3) ||
+        !QTest::qWaitFor([&] { return !display.viewableMenus().isEmpty(); }, 5000))
+        return false;
+    QStringList keys{QStringLiteral("key")};
+    for (int step = 0; step < position; ++step)
+        keys.append(QStringLiteral("Down"));
+    keys.append(QStringLiteral("Return"));
+    return display.xdotool(keys);
+}
+
+} // namespace
+
+class FigureMenuProcessTest : public QObject {
+    Q_OBJECT
+
+    static PrivateDisplay::Manager manager(const QString& name) {
+        return name == QLatin1String("openbox") ? PrivateDisplay::Manager::Openbox
+                                                : PrivateDisplay::Manager::None;
+    }
+
+private slots:
+    void rightClick_afterTheNameBox_opensTheMenu_data() {
+        QTest::addColumn<QString>("manager");
+        QTest::newRow("no window manager") << QString();
+        QTest::newRow("openbox") << QStringLiteral("openbox");
+    }
+
+    void rightClick_afterTheNameBox_opensTheMenu() {
+        QFETCH(QString, manager);
+        const QString missing = PrivateDisplay::missingTools(this->manager(manager));
+        if (!missing.isEmpty())
+            QSKIP(qPrintable(missing));
+        PrivateDisplay display(this->manager(manager));
+        QVERIFY2(display.error().isEmpty(), qPrintable(display.error()));
+        ProgramRun run(display);
+        QVERIFY(run.putCharacter());
+        QVERIFY2(run.start(), qPrintable(run.error()));
+
+        const auto box = display.waitForWindow(QStringLiteral("TOVRIN SAYS"), 15000);
+        QVERIFY2(box, qPrintable(run.errorOutput()));
+        const auto figure = waitForFigure(display);
+        QVERIFY(figure);
+        // The pointer rests on the figure while the box is answered, so the
+        // figure sees no motion before the press.
+        QVERIFY(display.xdotool({"mousemove", QString::number(middleOf(*figure).x()),
+                                 QString::number(middleOf(*figure).y()), "sleep", "0.2"}));
+        QVERIFY(display.key(box->id, QStringLiteral("Return")));
+        QTRY_VERIFY(display.viewableWindows(QStringLiteral("TOVRIN SAYS")).isEmpty());
+
+        const auto noChat = [&] {
+            return display.viewableWindows(QStringLiteral("Real Chat 1")).isEmpty();
+        };
+        // The press alone opens the menu and runs nothing; nor does the release.
+        QVERIFY(display.xdotool({"mousedown", "3"}));
+        QTRY_VERIFY_WITH_TIMEOUT(!display.viewableMenus().isEmpty(), 5000);
+        QTest::qWait(300);
+        QVERIFY2(noChat(), "the press ran a command");
+        QVERIFY(display.xdotool({"mouseup", "3"}));
+        QTest::qWait(300);
+        QVERIFY2(noChat(), "the release ran a command");
+        QVERIFY(!display.viewableMenus().isEmpty());
+        QVERIFY(display.xdotool({"key", "Escape"}));
+        QTRY_VERIFY(display.viewableMenus().isEmpty());
+
+        // And again, with the pointer coming from elsewhere.
+        QVERIFY(display.xdotool({"mousemove", "10", "10", "sleep", "0.1"}));
+        QVERIFY(display.click(middleOf(*figure), 3));
+        QTRY_VERIFY_WITH_TIMEOUT(!display.viewableMenus().isEmpty(), 5000);
+        QTest::qWait(300);
+        QVERIFY2(noChat(), "a right-click ran a command");
+    }
+
+    void choosingAMinimisedWindowsEntry_bringsItBack_data() {
+        QTest::addColumn<int>("entry");
+        QTest::addColumn<QString>("title");
+        // Visible entries: Real Chat, the dashes, Help, Options, Exit.
+        QTest::newRow("chat") << 1 << QStringLiteral("Real Chat 1");
+        QTest::newRow("options") << 4 << QStringLiteral("Options");
+    }
+
+    void choosingAMinimisedWindowsEntry_bringsItBack() {
+        QFETCH(int, entry);
+        QFETCH(QString, title);
+        // Only a window manager minimises windows.
+        const QString missing = PrivateDisplay::missingTools(PrivateDisplay::Manager::Openbox);
+        if (!missing.isEmpty())
+            QSKIP(qPrintable(missing));
+        PrivateDisplay display(PrivateDisplay::Manager::Openbox);
+        QVERIFY2(display.error().isEmpty(), qPrintable(display.error()));
+        ProgramRun run(display);
+        QVERIFY(run.putCharacter());
+        QVERIFY(run.writeFile(QStringLiteral("main.ini"), kKnownUser));
+        QVERIFY2(run.start(), qPrintable(run.error()));
+        const auto figure = waitForFigure(display);
+        QVERIFY2(figure, qPrintable(run.errorOutput()));
+
+        QVERIFY(chooseFromMenu(display, *figure, entry));
+        const auto window = display.waitForWindow(title);
+        QVERIFY(window);
+        QVERIFY(display.xdotool({"windowminimize", "--sync", QString::number(window->id)}));
+        const auto state = [&] {
+            for (const XWindow& w : display.windows()) {
+                if (w.id == window->id)
+                    return w;
+            }
+            return XWindow{};
+        };
+        QTRY_VERIFY(state().iconic);
+
+        const auto movedFigure = waitForFigure(display);
+        QVERIFY(movedFigure);
+        QVERIFY(chooseFromMenu(display, *movedFigure, entry));
+        QTRY_VERIFY_WITH_TIMEOUT(!state().iconic && state().viewable, 5000);
+        QTRY_COMPARE(display.focusWindow(), window->id);
+    }
+};
+
+QTEST_GUILESS_MAIN(FigureMenuProcessTest)
+#include "FigureMenuProcessTest.moc"

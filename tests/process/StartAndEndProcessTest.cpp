@@ -1,0 +1,163 @@
+// The real executable on a private X server: how the start-up chain ends when
+// the character cannot be had, and a run that ends while the name box is open.
+#include "PrivateDisplay.h"
+#include "ProgramRun.h"
+#include "SoundServer.h"
+
+#include <QDir>
+#include <QStandardPaths>
+#include <QtTest>
+
+using namespace tk::test;
+
+namespace {
+
+// The lines of the program's message boxes, which it also writes to standard
+// error ("tovrinkin: ERROR: ..."), that contain text.
+QStringList messagesWith(ProgramRun& run, const QString& text) {
+    QStringList lines = run.errorOutput().split(QLatin1Char('\n'));
+    lines.removeIf([&](const QString& line) {
+        return !line.startsWith(QStringLiteral("tovrinkin: ")) || !line.contains(text);
+    });
+    return lines;
+}
+
+// Says text into the microphone: the synthesizer's voice with a little noise,
+// as the recognizer hears a real voice best.
+QString spokenWav(const QString& dir, const QString& text) {
+    const QString clean = dir + QStringLiteral("/clean.wav");
+    const QString noise = dir + QStringLiteral("/noise.wav");
+    const QString said = dir + QStringLiteral("/said.wav");
+    const auto run = [](const QString& program, const QStringList& arguments) {
+        QProcess process;
+        process.start(program, arguments);
+        return process.waitForFinished(10000) && process.exitCode() == 0;
+    };
+    if (!run(QStringLiteral("espeak-ng"),
+             {QStringLiteral("-v"), QStringLiteral("en-us"), QStringLiteral("-w"), clean, text}) ||
+        !run(QStringLiteral("sox"),
+             {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("22050"),
+              QStringLiteral("-c"), QStringLiteral("1"), noise, QStringLiteral("synth"),
+              QStringLiteral("2"), QStringLiteral("whitenoise"), QStringLiteral("vol"),
+              QStringLiteral("0.01")}) ||
+        !run(QStringLiteral("sox"), {QStringLiteral("-m"), clean, noise, said}))
+        return QString();
+    return said;
+}
+
+} // namespace
+
+class StartAndEndProcessTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        const QString missing = PrivateDisplay::missingTools();
+        if (!missing.isEmpty())
+            QSKIP(qPrintable(missing));
+    }
+
+    void failedCharacterCopy_isReportedOnce_andTheRunEnds_data() {
+        QTest::addColumn<int>("dismissAfterMs");
+        QTest::newRow("dismissed at once") << 0;
+        QTest::newRow("dismissed after the splash time") << 2600;
+    }
+
+    void failedCharacterCopy_isReportedOnce_andTheRunEnds() {
+        QFETCH(int, dismissAfterMs);
+        const QString problem = ProgramRun::sharedCharacterDirProblem();
+        if (!problem.isEmpty())
+            QSKIP(qPrintable(problem));
+        PrivateDisplay display;
+        QVERIFY2(display.error().isEmpty(), qPrintable(display.error()));
+        ProgramRun run(display);
+        // The character only in the runtime's shared directory; a directory
+        // named like it in the program directory stops every copy, even root's.
+        const QString shared = run.scratch() + QStringLiteral("/shared");
+        QVERIFY(QDir().mkpath(shared));
+        QVERIFY(run.putCharacter());
+        QVERIFY(QFile::rename(run.path(QStringLiteral("tovrin.acs")),
+                              shared + QStringLiteral("/tovrin.acs")));
+        QVERIFY(QDir().mkpath(run.path(QStringLiteral("tovrin.acs"))));
+        run.useSharedCharacterDir(shared);
+        QVERIFY2(run.start(), qPrintable(run.error()));
+
+        const auto box = display.waitForWindow(QStringLiteral("ERROR"), 15000);
+        QVERIFY2(box, qPrintable(run.errorOutput()));
+        QTest::qWait(dismissAfterMs);
+        QVERIFY(display.key(box->id, QStringLiteral("Return")));
+
+        const bool ended = run.waitForExit(6000);
+        QVERIFY2(display.viewableWindows(QStringLiteral("ERROR")).isEmpty(),
+                 "the copy failure was reported twice");
+        QVERIFY2(ended, "the run goes on with no window left");
+        QVERIFY(!run.crashed());
+        QVERIFY(run.exitCode() != 0);
+        QCOMPARE(messagesWith(run, QStringLiteral("Could not copy the character file")).size(), 1);
+    }
+
+    void unloadableCharacter_namesTheFileOnce_andTheRunEndsWithFailure() {
+        PrivateDisplay display;
+        QVERIFY2(display.error().isEmpty(), qPrintable(display.error()));
+        ProgramRun run(display);
+        QVERIFY(run.writeFile(QStringLiteral("tovrin.acs"), "not a character file\n"));
+        QVERIFY(run.writeFile(QStringLiteral("main.ini"), "[MAIN]\r\nFIRST=1\r\n"));
+        QVERIFY2(run.start(), qPrintable(run.error()));
+
+        const auto box = display.waitForWindow(QStringLiteral("ERROR"), 15000);
+        QVERIFY2(box, qPrintable(run.errorOutput()));
+        const QStringList told = messagesWith(run, QStringLiteral("Tovrin could not be loaded"));
+        QCOMPARE(told.size(), 1);
+        QCOMPARE(told.first().count(run.path(QStringLiteral("tovrin.acs"))), 1);
+        QVERIFY(display.key(box->id, QStringLiteral("Return")));
+
+        QVERIFY2(run.waitForExit(8000), "the run goes on with no window left");
+        QVERIFY(!run.crashed());
+        QVERIFY(run.exitCode() != 0);
+    }
+
+    void exitSaid_whileTheNameBoxIsOpen_endsTheRunCleanly_andKeepsTheName() {
+        const QString noSound = SoundServer::missingTools();
+        if (!noSound.isEmpty())
+            QSKIP(qPrintable(noSound));
+        for (const char* tool : {"espeak-ng", "sox"}) {
+            if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+                QSKIP(qPrintable(QString::fromLatin1(tool) + " is not installed"));
+        }
+        SoundServer sound;
+        QVERIFY2(sound.error().isEmpty(), qPrintable(sound.error()));
+        PrivateDisplay display;
+        QVERIFY2(display.error().isEmpty(), qPrintable(display.error()));
+        ProgramRun run(display, &sound);
+        QVERIFY(run.putCharacter());
+        const QString exitWav = spokenWav(run.scratch(), QStringLiteral("exit"));
+        QVERIFY(!exitWav.isEmpty());
+        QVERIFY2(run.start(), qPrintable(run.error()));
+
+        const auto box = display.waitForWindow(QStringLiteral("TOVRIN SAYS"), 15000);
+        QVERIFY2(box, qPrintable(run.errorOutput()));
+        // Tovrin listens once the sentences under the box have been spoken; the
+        // character leaves the screen when the command is taken.
+        QVERIFY(display.waitForWindow(QStringLiteral("Tovrin"), 15000));
+        const auto figureGone = [&] {
+            return display.viewableWindows(QStringLiteral("Tovrin")).isEmpty();
+        };
+        for (int attempt = 0; attempt < 12 && !figureGone(); ++attempt) {
+            QVERIFY(sound.playIntoMicrophone(exitWav));
+            (void)QTest::qWaitFor(figureGone, 1500);
+        }
+        QVERIFY2(figureGone(), "\"exit\" was never heard");
+        QVERIFY(!display.viewableWindows(QStringLiteral("TOVRIN SAYS")).isEmpty());
+
+        QVERIFY(display.type(box->id, QStringLiteral("Sam")));
+        QVERIFY(display.key(box->id, QStringLiteral("Return")));
+        QVERIFY2(run.waitForExit(8000), "the run goes on after the name box");
+        QVERIFY2(!run.crashed(), qPrintable(run.errorOutput()));
+        QCOMPARE(run.exitCode(), 0);
+        QCOMPARE(run.readFile(QStringLiteral("main.ini")),
+                 QByteArray("[MAIN]\r\nFIRST=1\r\n[USER]\r\nNAME=Sam\r\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(StartAndEndProcessTest)
+#include "StartAndEndProcessTest.moc"

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
+namespace tk::test {
+
+// A private PulseAudio server with no sound card: a speaker (a null sink "spk",
+// the default output) and a virtual microphone (the monitor of a null sink "mic",
+// remapped into an ordinary source, the default input, as Qt lists no monitors).
+// A program started with environmentFor() hears what playIntoMicrophone() plays.
+class SoundServer {
+public:
+    // Why this machine cannot run a private sound server, or empty.
+    static QString missingTools();
+
+    // Starts the server; see error().
+    SoundServer();
+    ~SoundServer();
+    SoundServer(const SoundServer&) = delete;
+    SoundServer& operator=(const SoundServer&) = delete;
+
+    // Empty when the server runs with its microphone, else what went wrong.
+    QString error() const { return m_error; }
+    // base pointed at this server (its own runtime directory).
+    QProcessEnvironment environmentFor(QProcessEnvironment base) const;
+    // Plays a WAV file into the microphone and waits until it has been played.
+    bool playIntoMicrophone(const QString& wavFile) const;
+
+private:
+    bool pactl(const QStringList& arguments, QString* output = nullptr) const;
+    QTemporaryDir m_runtime;
+    QProcess m_daemon;
+    QString m_error;
+};
+
+} // namespace tk::test
