@@ -94,6 +94,9 @@ ListeningSettingsWindow::ListeningSettingsWindow(const ListeningSettings& settin
     layout->addStretch(1);
     layout->addWidget(buttons);
     setMinimumWidth(fontMetrics().averageCharWidth() * 60);
+    // The wrapped hints take their height from the width: size the window again
+    // now that the width is known, or they show cut off.
+    adjustSize();
 
     fillMicrophones();
     connect(m_key, &QKeySequenceEdit::editingFinished, this, &ListeningSettingsWindow::takeKey);
@@ -119,7 +122,10 @@ ListeningSettingsWindow::~ListeningSettingsWindow() = default;
 void ListeningSettingsWindow::setKeyStatus(const QString& text, bool problem) {
     m_keyStatus->setText(text);
     m_keyStatus->setStyleSheet(problem ? QStringLiteral("color: #8a1c1c;") : QString());
+    const bool grew = !text.isEmpty() && !m_keyStatus->isVisible();
     m_keyStatus->setVisible(!text.isEmpty());
+    if (grew && isVisible())
+        adjustSize(); // room for the status line below the key
 }
 
 QString ListeningSettingsWindow::keyStatus() const {
