@@ -100,7 +100,10 @@ double VoiceActivityDetector::noiseFloorDb() const {
 }
 
 double VoiceActivityDetector::noisePeaksDb() const {
-    const double floor = noiseFloorDb();
+    return noisePeaksOver(noiseFloorDb());
+}
+
+double VoiceActivityDetector::noisePeaksOver(double floor) const {
     if (m_noiseEnergies.size() < kFewestNoiseFrames)
         return floor;
     const double peaks = percentileOf(m_noiseEnergies, m_settings.noisePeakPercentile, m_sorted);
@@ -141,7 +144,7 @@ void VoiceActivityDetector::pushFrame(std::span<const std::int16_t> frame,
     // The noise is judged before this frame counts towards it, so a sudden sound
     // is measured against the quiet that came before it.
     const double floor = m_recentEnergies.empty() ? energy : noiseFloorDb();
-    const double noisePeaks = m_recentEnergies.empty() ? energy : noisePeaksDb();
+    const double noisePeaks = m_recentEnergies.empty() ? energy : noisePeaksOver(floor);
     m_recentEnergies.push_back(energy);
     keepLast(m_recentEnergies, m_settings.floorWindowFrames);
 

@@ -77,6 +77,7 @@ public:
 
 private:
     void pushFrame(std::span<const std::int16_t> frame, std::vector<VadEvent>& events);
+    double noisePeaksOver(double floor) const;
     // Mean square of the high-passed frame (full scale 1).
     double highPassedPower(std::span<const std::int16_t> frame);
     void appendAudio(std::span<const std::int16_t> samples, std::vector<VadEvent>& events);

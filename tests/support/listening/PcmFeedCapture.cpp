@@ -3,13 +3,13 @@
 namespace tk::agent::listening {
 
 namespace {
-constexpr int kStepSamples = 160; // 10 ms at 16 kHz
+constexpr int kStepSamples = 640; // 40 ms at 16 kHz, the microphone capture's buffer
 constexpr int kImmediateBatch = 16000;
 } // namespace
 
 PcmFeedCapture::PcmFeedCapture(Pace pace, QObject* parent) : AudioCapture(parent), m_pace(pace) {
     m_timer.setTimerType(Qt::PreciseTimer);
-    m_timer.setInterval(m_pace == Pace::RealTime ? 10 : 0);
+    m_timer.setInterval(m_pace == Pace::RealTime ? 40 : 0);
     connect(&m_timer, &QTimer::timeout, this, &PcmFeedCapture::deliver);
 }
 

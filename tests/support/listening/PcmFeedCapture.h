@@ -9,8 +9,9 @@
 namespace tk::agent::listening {
 
 // Prepared 16 kHz mono audio delivered like a microphone would: while active, the
-// queued samples go out in 10 ms steps, either at the pace of real time or in
-// large batches as fast as the event loop runs. Audio fed before start() waits for
+// queued samples go out either at the pace of real time, in 40 ms pieces as the
+// program's microphone capture hands them over, or in large batches as fast as
+// the event loop runs. Audio fed before start() waits for
 // it; stop() drops whatever has not gone out. For tests, tools and the benchmark.
 class PcmFeedCapture final : public AudioCapture {
     Q_OBJECT
