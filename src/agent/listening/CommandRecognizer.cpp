@@ -3,10 +3,16 @@
 #include "agent/listening/PronunciationResolver.h"
 #include "agent/listening/SphinxDecoder.h"
 
+#include <algorithm>
 #include <future>
 #include <system_error>
 
 namespace tk::agent::listening {
+
+namespace {
+// The dither's largest step; its level is about 40 dB under quiet speech.
+constexpr int kDitherPeak = 24;
+} // namespace
 
 std::unique_ptr<CommandRecognizer> CommandRecognizer::create(const SpeechModelFiles& model,
                                                              QString* error) {
@@ -74,15 +80,21 @@ void CommandRecognizer::beginUtterance() {
 void CommandRecognizer::process(std::span<const std::int16_t> samples) {
     if (!m_inUtterance || m_grammar.isEmpty())
         return;
-    // A least bit of dither on one sample in four keeps digital silence from giving
-    // degenerate features; xorshift32, so that the same audio decodes the same.
+    // A faint hiss (triangular noise, kDitherPeak at most) gives digital silence and
+    // digitally clean speech the noise floor every microphone has: on exact zeros
+    // the features degenerate, and on clean synthesized speech the phone loop
+    // outscores the grammar by more than on the same speech from a microphone.
+    // xorshift32, so that the same audio decodes the same.
     m_audio.reserve(m_audio.size() + samples.size());
-    for (const std::int16_t sample : samples) {
+    const auto next = [this] {
         m_ditherState ^= m_ditherState << 13;
         m_ditherState ^= m_ditherState >> 17;
         m_ditherState ^= m_ditherState << 5;
-        const bool dither = (m_ditherState & 3u) == 0 && sample < INT16_MAX;
-        m_audio.push_back(std::int16_t(sample + (dither ? 1 : 0)));
+        return int(m_ditherState % (2 * kDitherPeak + 1)) - kDitherPeak;
+    };
+    for (const std::int16_t sample : samples) {
+        const int dither = (next() + next()) / 2;
+        m_audio.push_back(std::int16_t(std::clamp(sample + dither, -32768, 32767)));
     }
 }
 

@@ -118,6 +118,51 @@ private slots:
         QCOMPARE(listen("real chat", "en-us").commands, QStringList{"rchat"});
     }
 
+    void cleanAudio_acceptsExactDecodesAndStillRejectsOtherSpeech() {
+        // Digitally clean speech between exact zeros, as from a virtual microphone:
+        // phrases decoded exactly raise their commands, other speech none.
+        const auto inSilence = [](const std::vector<std::int16_t>& speech) {
+            std::vector<std::int16_t> clip(400 * 16, 0);
+            clip.insert(clip.end(), speech.begin(), speech.end());
+            clip.resize(clip.size() + 900 * 16, 0);
+            return clip;
+        };
+        const QList<std::pair<QString, QString>> phrases = {
+            {"what's your name?", "thenameoftovrin"},
+            {"options", "optionse"},
+            {"who is your mother?", "themotherofyours"},
+            {"how are you?", "howareu"}};
+        const QStringList unrelated = {"open the window", "tell me a joke", "I like pizza",
+                                       "turn off the lights"};
+        for (const QString& voice : {QString("en-us"), QString("flite:rms")}) {
+            if (test::SpeechSamples::speak("test", voice).empty()) {
+                qWarning("no speech from %s", qPrintable(voice));
+                continue;
+            }
+            for (const auto& [phrase, command] : phrases) {
+                QStringList heard;
+                for (const ListeningEvent& event :
+                     m_engine->push(inSilence(test::SpeechSamples::speak(phrase, voice)))) {
+                    if (event.kind == ListeningEvent::Kind::Heard)
+                        heard.append(event.recognition.command + " (" + event.recognition.decoded +
+                                     QString(" %1)").arg(event.recognition.confidence.scorePerFrame,
+                                                         0, 'f', 2));
+                }
+                QVERIFY2(heard.size() == 1 && heard.first().startsWith(command + " "),
+                         qPrintable(voice + ": " + phrase + ": " + heard.join(", ")));
+            }
+            for (const QString& sentence : unrelated) {
+                for (const ListeningEvent& event :
+                     m_engine->push(inSilence(test::SpeechSamples::speak(sentence, voice)))) {
+                    QVERIFY2(
+                        event.kind != ListeningEvent::Kind::Heard ||
+                            event.recognition.command.isEmpty(),
+                        qPrintable(voice + ": " + sentence + " -> " + event.recognition.command));
+                }
+            }
+        }
+    }
+
     void pauseBeforeTheRest_decodesTheWholePhrase() {
         // "what is your age" is a phrase of its own that a longer one continues: the
         // pause after it must not end the utterance, and the decode made at the pause
