@@ -4,6 +4,7 @@
 #include "ChatTurn.h"
 #include "agent/api/AgentCharacters.h"
 #include "agent/api/AgentControl.h"
+#include "platform/core/ProgramIdentity.h"
 #include "platform/desktop/AccessibleWindows.h"
 #include "platform/desktop/RunKeeper.h"
 #include "platform/desktop/WindowPlacement.h"
@@ -89,7 +90,7 @@ ChatWindow::ChatWindow(const ProgramContext& context, agent::AgentControl* contr
       m_context(context), m_control(control) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("rchatmain"));
-    accessibility::setWindowRole(staticMetaObject, QAccessible::Window);
+    AccessibleWindows::setWindowRole(staticMetaObject, QAccessible::Window);
     setWindowTitle(QStringLiteral("Real Chat 1"));
     QFont font(QStringLiteral("Tahoma"));
     font.setPointSizeF(9.75);
@@ -207,7 +208,7 @@ void ChatWindow::closeEvent(QCloseEvent* event) {
     // The character goes back to the top-left corner; one that is no longer
     // loaded (the program's Exit came first) is left alone.
     agent::AgentCharacter character =
-        agent::AgentCharacters(m_control.data()).Item(ChatTurn::kCharacterId);
+        agent::AgentCharacters(m_control.data()).Item(identity::characterId());
     if (character.isLoaded())
         character.MoveTo(0, 0);
 }

@@ -1,13 +1,13 @@
 #include "OptionsWindow.h"
 
 #include "FontList.h"
-#include "IntroSoundSetting.h"
 #include "platform/core/AutostartEntry.h"
 #include "platform/core/Dialogs.h"
 #include "platform/core/ProgramPaths.h"
 #include "platform/desktop/AccessibleWindows.h"
 #include "platform/desktop/RunKeeper.h"
 #include "platform/desktop/WindowPlacement.h"
+#include "settings/IntroSoundSetting.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -57,7 +57,7 @@ OptionsWindow::OptionsWindow(const ProgramContext& context)
       m_context(context) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("opti"));
-    accessibility::setWindowRole(staticMetaObject, QAccessible::Window);
+    AccessibleWindows::setWindowRole(staticMetaObject, QAccessible::Window);
     setWindowTitle(QStringLiteral("Options"));
     QFont font(QStringLiteral("Arial"));
     font.setPointSizeF(9.75);
@@ -154,13 +154,13 @@ bool OptionsWindow::applyStartAtLogin() {
     // Only a change is applied: an entry the user edited stays as it is.
     if (wanted == entry.isOn())
         return true;
-    QString error;
-    if (wanted ? entry.write(&error) : entry.remove(&error))
+    const Status applied = wanted ? entry.write() : entry.remove();
+    if (applied.isOk())
         return true;
     m_context.dialogs.message(
         QStringLiteral("The start at login could not be %1 \"%2\": %3.")
             .arg(wanted ? QStringLiteral("set up in") : QStringLiteral("removed from"),
-                 entry.path(), error),
+                 entry.path(), applied.message()),
         QStringLiteral("ERROR"));
     return false;
 }

@@ -21,7 +21,7 @@ void collapseOutOfSight(QWidget* window) {
     const QRect desktop = screen ? screen->virtualGeometry() : QRect();
     window->move(desktop.left() - window->width() - 16, desktop.top() - 16);
     // Out of sight for screen readers too: neither showing nor visible, no children.
-    accessibility::setCollapsed(window, true);
+    AccessibleWindows::setCollapsed(window, true);
 }
 
 void keepOnScreen(QWidget* window) {
