@@ -11,11 +11,11 @@ namespace tk::MainSettings {
 inline constexpr char kFileName[] = "main.ini";
 
 inline constexpr char kMainSection[] = "MAIN";
-inline constexpr char kFirstRunKey[] = "FIRST";     // "1" once the first run is over
-inline constexpr char kIntroSoundKey[] = "LSOUND";  // "1": the splash plays its sound
+inline constexpr char kFirstRunKey[] = "FIRST";    // "1" once the first run is over
+inline constexpr char kIntroSoundKey[] = "LSOUND"; // "1": the splash plays its sound
 
 inline constexpr char kUserSection[] = "USER";
-inline constexpr char kNameKey[] = "NAME";          // what the user is called
+inline constexpr char kNameKey[] = "NAME"; // what the user is called
 
 // Path of the settings file in programDir.
 inline QString path(const QString& programDir) {
