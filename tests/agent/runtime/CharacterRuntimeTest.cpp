@@ -102,9 +102,9 @@ class CharacterRuntimeTest : public QObject {
         runtime->setIdleDelay(60000, 60000);
         runtime->setSpeechOutputFactory(
             [this, speechMs] { return std::make_unique<FakeSpeech>(m_log, speechMs); });
-        const LoadResult loaded = runtime->Characters().Load("Tovrin", m_file);
-        if (!loaded.ok)
-            qWarning() << loaded.error;
+        const Status loaded = runtime->Characters().Load("Tovrin", m_file);
+        if (!loaded.isOk())
+            qWarning() << loaded.message();
         connect(runtime.get(), &CharacterRuntime::requestStarted, this,
                 [this](const QString&, const Request& r) { m_log.append("start " + describe(r)); });
         connect(runtime.get(), &CharacterRuntime::requestDone, this,
@@ -139,7 +139,7 @@ private slots:
         auto runtime = makeRuntime();
         AgentCharacter tovrin = runtime->Characters().Character("Tovrin");
         QSignalSpy animations(runtime.get(), &CharacterRuntime::animationStarted);
-        tovrin.setLanguageID(1033);
+        tovrin.SetLanguageID(1033);
         tovrin.Show();
         tovrin.Speak("one");
         tovrin.Play("Wave");
@@ -203,7 +203,9 @@ private slots:
 
         // Without anything to speak with, a Speak request completes at once.
         runtime->setSpeechOutputFactory({});
-        runtime->Characters().Load("Tovrin", m_file); // fresh character, no speech output yet
+        QVERIFY(runtime->Characters()
+                    .Load("Tovrin", m_file)
+                    .isOk()); // fresh character, no speech output yet
         runtime->Characters().Item("Tovrin").Speak("unheard");
         QTRY_VERIFY(m_log.contains("done speak unheard"));
         QCOMPARE(started.count(), 1);
@@ -266,9 +268,9 @@ private slots:
     void load_failure_namesTheFile_andKeepsTheLoadedCharacter() {
         auto runtime = makeRuntime();
         const QString missing = m_dir.filePath("missing.acs");
-        LoadResult result = runtime->Characters().Load("Tovrin", missing);
-        QVERIFY(!result.ok);
-        QVERIFY2(result.error.startsWith(missing + ": "), qPrintable(result.error));
+        Status result = runtime->Characters().Load("Tovrin", missing);
+        QVERIFY(!result.isOk());
+        QVERIFY2(result.message().startsWith(missing + ": "), qPrintable(result.message()));
         QVERIFY(runtime->isLoaded("Tovrin"));
     }
 
