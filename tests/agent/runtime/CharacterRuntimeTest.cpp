@@ -307,6 +307,58 @@ private slots:
         QCOMPARE(FigureMenu::menuText("Tom & Jerry"), QString("Tom && Jerry"));
     }
 
+    // Only a click inside the open menu chooses: not the press that opened it
+    // (should the toolkit hand it on to the menu), nor that press dragged onto
+    // an entry, as a hand that moves a little during a right-click does.
+    void menu_choosesOnlyWithAClickInsideIt() {
+        auto runtime = makeRuntime();
+        AgentCharacter tovrin = runtime->Characters().Character("Tovrin");
+        tovrin.Show();
+        CommandCatalogue::registerOn(tovrin.Commands());
+        QTRY_VERIFY(!runtime->isBusy("Tovrin"));
+        QSignalSpy commands(runtime.get(), &AgentControl::Command);
+        FigureWindow* figure = runtime->figureWindow("Tovrin");
+        const QPoint onFigure(figure->width() / 2, figure->height() / 2);
+        const auto send = [](QWidget* to, QEvent::Type type, QPoint at, Qt::MouseButton button,
+                             Qt::MouseButtons held, ulong time) {
+            QMouseEvent event(type, at, to->mapToGlobal(at), button, held, {});
+            event.setTimestamp(time);
+            QApplication::sendEvent(to, &event);
+        };
+        const auto rightPressOnFigure = [&](ulong time) -> QMenu* {
+            send(figure, QEvent::MouseButtonPress, onFigure, Qt::RightButton, Qt::RightButton,
+                 time);
+            QContextMenuEvent ask(QContextMenuEvent::Mouse, onFigure,
+                                  figure->mapToGlobal(onFigure));
+            QApplication::sendEvent(figure, &ask);
+            return qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        };
+
+        QMenu* menu = rightPressOnFigure(1000);
+        QVERIFY(menu);
+        const QPoint realChat = menu->actionGeometry(menu->actions().first()).center();
+        send(menu, QEvent::MouseButtonPress, realChat, Qt::RightButton, Qt::RightButton, 1000);
+        send(menu, QEvent::MouseButtonRelease, realChat, Qt::RightButton, {}, 1010);
+        QVERIFY(menu->isVisible());
+        menu->close();
+
+        menu = rightPressOnFigure(2000);
+        QVERIFY(menu);
+        for (int step = 1; step <= 8; ++step) {
+            const QPoint at = realChat + QPoint(step, step);
+            send(menu, QEvent::MouseMove, at, Qt::NoButton, Qt::RightButton, 2000 + step);
+        }
+        send(menu, QEvent::MouseButtonRelease, realChat + QPoint(8, 8), Qt::RightButton, {}, 2100);
+        QVERIFY(menu->isVisible());
+        QTest::qWait(50);
+        QCOMPARE(commands.count(), 0);
+
+        send(menu, QEvent::MouseButtonPress, realChat, Qt::LeftButton, Qt::LeftButton, 3000);
+        send(menu, QEvent::MouseButtonRelease, realChat, Qt::LeftButton, {}, 3050);
+        QTRY_COMPARE(commands.count(), 1);
+        QCOMPARE(commands.first().first().value<UserInput>().Name, QString("rchat"));
+    }
+
     void moves_neverLeaveTheScreen() {
         auto runtime = makeRuntime();
         AgentCharacter tovrin = runtime->Characters().Character("Tovrin");
