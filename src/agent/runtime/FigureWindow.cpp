@@ -1,6 +1,7 @@
 #include "agent/runtime/FigureWindow.h"
 
 #include "agent/runtime/FigureAccessible.h"
+#include "platform/desktop/WindowManagerSupport.h"
 
 #include <QContextMenuEvent>
 #include <QMouseEvent>
@@ -9,8 +10,10 @@
 namespace tk::agent {
 
 FigureWindow::FigureWindow(QSize size, bool blended, QColor matte)
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                           Qt::NoDropShadowWindowHint),
+    : QWidget(nullptr,
+              Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                  Qt::NoDropShadowWindowHint |
+                  (floatingWindowsBypassManager() ? Qt::X11BypassWindowManagerHint : Qt::Widget)),
       m_blended(blended), m_matte(matte) {
     setObjectName(QStringLiteral("figureWindow"));
     // Appearing never takes the focus; a click on the figure does, so that the

@@ -3,6 +3,7 @@
 #include "platform/desktop/AccessibleWindows.h"
 #include "platform/desktop/ClearSpot.h"
 #include "platform/desktop/Compositor.h"
+#include "platform/desktop/WindowManagerSupport.h"
 
 #include <QApplication>
 #include <QBitmap>
@@ -40,9 +41,11 @@ QPainterPath balloonPath(const BalloonGeometry& geometry) {
 } // namespace
 
 WordBalloon::WordBalloon(const BalloonSettings& settings, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                          Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint |
-                          Qt::WindowTransparentForInput),
+    : QWidget(parent,
+              Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                  Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint |
+                  Qt::WindowTransparentForInput |
+                  (floatingWindowsBypassManager() ? Qt::X11BypassWindowManagerHint : Qt::Widget)),
       m_settings(settings), m_fade(this, "windowOpacity") {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_NoSystemBackground);

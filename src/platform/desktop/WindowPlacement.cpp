@@ -2,6 +2,7 @@
 
 #include "AccessibleWindows.h"
 
+#include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -22,6 +23,18 @@ void collapseOutOfSight(QWidget* window) {
     window->move(desktop.left() - window->width() - 16, desktop.top() - 16);
     // Out of sight for screen readers too: neither showing nor visible, no children.
     accessibility::setCollapsed(window, true);
+}
+
+void centreBeforeFirstShow(QWidget* window) {
+    const QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    window->adjustSize();
+    QRect frame(QPoint(), window->size());
+    frame.moveCenter(screen->availableGeometry().center());
+    window->move(frame.topLeft());
 }
 
 void keepOnScreen(QWidget* window) {
