@@ -6,6 +6,7 @@
 #include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QShowEvent>
 
 namespace tk::agent {
 
@@ -186,6 +187,8 @@ void FigureWindow::resizeEvent(QResizeEvent* event) {
 
 void FigureWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    if (!event->spontaneous())
+        skipTaskbarAndPager(this);
     emit visibilityChanged(true);
 }
 

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
+#include <QShowEvent>
 #include <algorithm>
 #include <cmath>
 
@@ -60,6 +61,12 @@ WordBalloon::WordBalloon(const BalloonSettings& settings, QWidget* parent)
         hide();
         setWindowOpacity(1.0);
     });
+}
+
+void WordBalloon::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        skipTaskbarAndPager(this);
 }
 
 void WordBalloon::setSettings(const BalloonSettings& settings) {

@@ -1,7 +1,9 @@
 #include "WindowManagerSupport.h"
 
 #include <QGuiApplication>
+#include <QWidget>
 #include <QtGui/qguiapplication_platform.h>
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <string_view>
@@ -65,6 +67,28 @@ bool floatingWindowsBypassManager() {
         if (atom == above)
             return false;
     return true;
+}
+
+void skipTaskbarAndPager(QWidget* window) {
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !x11->connection())
+        return;
+    xcb_connection_t* connection = x11->connection();
+    const auto id = static_cast<xcb_window_t>(window->winId());
+    const xcb_atom_t state = atomNamed(connection, "_NET_WM_STATE");
+    std::vector<uint32_t> states = property32(connection, id, state, XCB_ATOM_ATOM);
+    // Qt writes its own states (above, modal...) into the property when it maps
+    // the window, keeping the ones it finds there.
+    for (std::string_view name : {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"}) {
+        const xcb_atom_t atom = atomNamed(connection, name);
+        if (std::find(states.begin(), states.end(), atom) == states.end())
+            states.push_back(atom);
+    }
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, state, XCB_ATOM_ATOM, 32,
+                        static_cast<uint32_t>(states.size()), states.data());
+    xcb_flush(connection);
 }
 
 } // namespace tk

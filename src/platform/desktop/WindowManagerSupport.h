@@ -1,5 +1,7 @@
 #pragma once
 
+class QWidget;
+
 namespace tk {
 
 // Whether the windows that float on the desktop (the figure, its word balloon,
@@ -13,5 +15,12 @@ namespace tk {
 // managers, and a display with none, keep the windows managed.
 // Always false on platforms other than X11.
 bool floatingWindowsBypassManager();
+
+// Asks the window manager to leave window out of task bars and pagers
+// (_NET_WM_STATE_SKIP_TASKBAR and _NET_WM_STATE_SKIP_PAGER): a utility window
+// alone does not keep every panel from listing it. Call it while the window is
+// about to be mapped (from its showEvent), since managers read the states then.
+// Does nothing on platforms other than X11.
+void skipTaskbarAndPager(QWidget* window);
 
 } // namespace tk

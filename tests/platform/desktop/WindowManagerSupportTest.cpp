@@ -3,8 +3,10 @@
 #include "platform/desktop/WindowManagerSupport.h"
 
 #include <QGuiApplication>
+#include <QWidget>
 #include <QtGui/qguiapplication_platform.h>
 #include <QtTest>
+#include <algorithm>
 #include <cstdlib>
 #include <string_view>
 #include <vector>
@@ -80,6 +82,31 @@ private slots:
                          "_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ",
                          "_NET_ACTIVE_WINDOW"});
         QVERIFY(floatingWindowsBypassManager());
+    }
+
+    void skippingTaskbarAndPagerKeepsQtsOwnStates() {
+        QWidget window(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+        window.resize(20, 20);
+        skipTaskbarAndPager(&window); // as from showEvent: before the window is mapped
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const xcb_atom_t state = atom(m_x, "_NET_WM_STATE");
+        xcb_get_property_reply_t* reply = xcb_get_property_reply(
+            m_x,
+            xcb_get_property(m_x, 0, static_cast<xcb_window_t>(window.winId()), state,
+                             XCB_ATOM_ATOM, 0, 64),
+            nullptr);
+        QVERIFY(reply);
+        const auto* values = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply));
+        const std::vector<xcb_atom_t> states(values,
+                                             values + xcb_get_property_value_length(reply) / 4);
+        std::free(reply);
+        for (std::string_view name :
+             {"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER", "_NET_WM_STATE_ABOVE"})
+            QVERIFY2(std::find(states.begin(), states.end(), atom(m_x, name)) != states.end(),
+                     name.data());
+        for (xcb_atom_t each : states)
+            QCOMPARE(std::count(states.begin(), states.end(), each), 1);
     }
 
     void aManagerThatHasGoneIsNotCounted() {
