@@ -420,6 +420,60 @@ RealTimeLatency measureRealTimeLatency(const QList<agent::VoiceCommand>& command
     return latency;
 }
 
+// The detector alone on every clip of a cell: how long after the end of speech it
+// judged a pause (when the engine first decodes) and ended the utterance, and how
+// often a phrase was cut in two or ran to the cap. No decoding: fast.
+struct DetectorTimes {
+    std::vector<double> pauseMs, endMs;
+    int clips = 0, split = 0, missed = 0, capped = 0;
+};
+
+void measureDetector(const std::vector<std::int16_t>& clip, std::size_t speechEndSample,
+                     DetectorTimes& times, bool verbose) {
+    QString story;
+    VoiceActivityDetector vad;
+    // The clip starts with seconds of noise alone, as in a room where it has been
+    // on for a while; what the detector does in the first of them is not counted.
+    const std::size_t lead = 3000 * 16;
+    int started = 0;
+    double pauseMs = -1, endMs = -1;
+    for (std::size_t at = 0; at < clip.size(); at += 160) {
+        const std::size_t n = std::min<std::size_t>(160, clip.size() - at);
+        for (const VadEvent& event : vad.push(std::span<const std::int16_t>(clip.data() + at, n))) {
+            const double ms = (double(at + n) - double(speechEndSample)) / 16.0;
+            if (verbose && event.kind != VadEvent::Kind::Audio)
+                story +=
+                    QStringLiteral(" %1@%2").arg("SAPE"[int(event.kind)]).arg(ms, 0, 'f', 0) +
+                    (event.kind == VadEvent::Kind::Started ? QStringLiteral("[%1,%2]")
+                                                                 .arg(vad.noiseFloorDb(), 0, 'f', 0)
+                                                                 .arg(vad.noisePeaksDb(), 0, 'f', 0)
+                                                           : QString());
+            if (at + n < lead / 2)
+                continue;
+            if (event.kind == VadEvent::Kind::Started)
+                ++started;
+            if (event.kind == VadEvent::Kind::Paused && at + n >= speechEndSample && pauseMs < 0)
+                pauseMs = ms;
+            if (event.kind == VadEvent::Kind::Ended && endMs < 0 && at + n >= speechEndSample) {
+                endMs = ms;
+                if (vad.utteranceFramesAtEnd() >= vad.settings().maxUtteranceFrames)
+                    ++times.capped;
+            }
+        }
+    }
+    ++times.clips;
+    if (verbose)
+        std::printf("  %s\n", qPrintable(story));
+    if (started == 0)
+        ++times.missed;
+    if (started > 1)
+        ++times.split;
+    if (pauseMs >= 0)
+        times.pauseMs.push_back(pauseMs);
+    if (endMs >= 0)
+        times.endMs.push_back(endMs);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -439,6 +493,8 @@ int main(int argc, char** argv) {
     parser.addOption({"no-realtime", "Skip the real-time runs (latency check, CPU)."});
     parser.addOption({"only", "Use only these phrases and sentences (comma-separated).", "texts"});
     parser.addOption({"verbose", "Print every utterance as it is decoded."});
+    parser.addOption({"detector", "Time the voice-activity detector alone on every phrase and "
+                                  "stop (no decoding)."});
     parser.addOption({"seed",
                       "First seed of the added noise (the calibration run uses another "
                       "than the evaluation).",
@@ -482,6 +538,41 @@ int main(int argc, char** argv) {
     for (const QString& snr : parser.value("snr").split(','))
         snrs.append(snr.toDouble());
     const int sample = parser.value("sample").toInt();
+
+    if (parser.isSet("detector")) {
+        SpeechCache speechOf;
+        unsigned detectorSeed = parser.value("seed").toUInt();
+        std::printf("| %-8s | %4s | %5s | %5s | %6s | %6s | %16s | %16s |\n", "noise", "snr",
+                    "clips", "split", "missed", "capped", "pause med/p95", "end med/p95");
+        std::printf("|----------|------|-------|-------|--------|--------|------------------|----"
+                    "--------------|\n");
+        for (const QString& noise : noises) {
+            for (const double snr : snrs) {
+                DetectorTimes times;
+                for (const QString& voice : voices) {
+                    for (const QString& text : phrases) {
+                        const auto& speech = speechOf.speech(text, voice);
+                        const auto clip = test::SpeechSamples::inNoise(
+                            speech, snr, 3000, 1000, ++detectorSeed, noiseNamed(noise));
+                        if (parser.isSet("verbose"))
+                            std::printf("%s %s %.0f \"%s\" (%zu ms):", qPrintable(voice),
+                                        qPrintable(noise), snr, qPrintable(text),
+                                        test::SpeechSamples::speechEnd(speech) / 16);
+                        measureDetector(clip, 3000 * 16 + test::SpeechSamples::speechEnd(speech),
+                                        times, parser.isSet("verbose"));
+                    }
+                }
+                std::printf("| %-8s | %4.0f | %5d | %5d | %6d | %6d | %6.0f / %4.0f ms | %6.0f "
+                            "/ %4.0f ms |\n",
+                            qPrintable(noise), snr, times.clips, times.split, times.missed,
+                            times.capped, percentile(times.pauseMs, 0.5),
+                            percentile(times.pauseMs, 0.95), percentile(times.endMs, 0.5),
+                            percentile(times.endMs, 0.95));
+                std::fflush(stdout);
+            }
+        }
+        return 0;
+    }
 
     SpeechCache cache;
     std::vector<Trial> trials;
