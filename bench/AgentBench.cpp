@@ -101,9 +101,9 @@ int main(int argc, char* argv[]) {
 
     // The runtime with Tovrin shown, resting and idling.
     CharacterRuntime runtime;
-    const LoadResult loaded = runtime.Characters().Load(QStringLiteral("Tovrin"), path);
-    if (!loaded.ok) {
-        std::fprintf(stderr, "%s\n", qPrintable(loaded.error));
+    const tk::Status loaded = runtime.Characters().Load(QStringLiteral("Tovrin"), path);
+    if (!loaded.isOk()) {
+        std::fprintf(stderr, "%s\n", qPrintable(loaded.message()));
         return 1;
     }
     int animations = 0;

@@ -175,7 +175,7 @@ Counts logScenario(const Options& options, const QString& dir, std::mt19937& ran
         int pipes[2];
         for (int writer = 1; writer <= 2; ++writer) {
             pids.push_back(startWriter(1, &pipes[writer - 1], [&, writer](qint64 seq) {
-                return appendRecord(log, logRecord(writer, seq, options.recordBytes), nullptr);
+                return appendRecord(log, logRecord(writer, seq, options.recordBytes)).isOk();
             }));
         }
         ::usleep(std::uniform_int_distribution<int>(1000, 20000)(random));
@@ -187,7 +187,7 @@ Counts logScenario(const Options& options, const QString& dir, std::mt19937& ran
         counts.tornAtKill += tornRecords(readAll(log), options.recordBytes, &whole) > 0 ? 1 : 0;
         QElapsedTimer next;
         next.start();
-        appendRecord(log, {"===== driver"}, nullptr);
+        (void)appendRecord(log, {"===== driver"});
         counts.slowestNextMs = std::max(counts.slowestNextMs, next.elapsed());
         whole.clear();
         counts.tornAfterNext += tornRecords(readAll(log), options.recordBytes, &whole);
@@ -238,7 +238,7 @@ Counts settingsScenario(const Options& options, const QString& dir, std::mt19937
             const QString section = QStringLiteral("W%1").arg(writer);
             const qint64 first = modo::readini(section, "N", "0", ini).toLongLong() + 1;
             pids.push_back(startWriter(first, &pipes[writer - 1], [ini, section](qint64 seq) {
-                return modo::writeini(section, "N", QString::number(seq), ini);
+                return modo::writeini(section, "N", QString::number(seq), ini).isOk();
             }));
         }
         ::usleep(std::uniform_int_distribution<int>(2000, 30000)(random));
@@ -254,7 +254,7 @@ Counts settingsScenario(const Options& options, const QString& dir, std::mt19937
         counts.tempsAfterKill += temporaries(ini);
         QElapsedTimer next;
         next.start();
-        modo::writeini("BENCH", "RUN", QString::number(run), ini);
+        (void)modo::writeini("BENCH", "RUN", QString::number(run), ini);
         counts.slowestNextMs = std::max(counts.slowestNextMs, next.elapsed());
         counts.tempsAfterNext += temporaries(ini);
         ++counts.runs;
@@ -341,11 +341,9 @@ Counts programScenario(const Options& options, const QString& dir, std::mt19937&
         counts.tornAtKill += tornReports(readAll(dir + "/winlog.tz")) > 0 ? 1 : 0;
         QElapsedTimer next;
         next.start();
-        modo::writeini("BENCH", "RUN", QString::number(run), ini);
-        appendRecord(dir + "/winlog.tz",
-                     {QString(18, '=') + "next" + QString(20, '='), "", "PATH: bench", "0 Bytes",
-                      "=====1====="},
-                     nullptr);
+        (void)modo::writeini("BENCH", "RUN", QString::number(run), ini);
+        (void)appendRecord(dir + "/winlog.tz", {QString(18, '=') + "next" + QString(20, '='), "",
+                                                "PATH: bench", "0 Bytes", "=====1====="});
         counts.slowestNextMs = std::max(counts.slowestNextMs, next.elapsed());
         counts.tempsAfterNext += temporaries(ini);
         // The report file is kept across runs: this counts what it holds now.

@@ -42,7 +42,7 @@ bool Program::start() {
 }
 
 void Program::comeForward() {
-    const QString id = QString::fromLatin1(identity::kCharacterId);
+    const QString id = identity::characterId();
     if (m_runtime.isLoaded(id)) {
         m_runtime.show(id);
         m_runtime.play(id, QStringLiteral("Greet"));

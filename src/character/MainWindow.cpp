@@ -21,7 +21,7 @@ MainWindow::MainWindow(const ProgramContext& context, agent::AgentControl* contr
     : QWidget(nullptr, Qt::FramelessWindowHint), m_control(control), m_checkFiles(checkFilesWindow),
       m_problems(std::make_shared<LogWriteProblems>(context.dialogs)) {
     setObjectName(QStringLiteral("mainDC"));
-    accessibility::setWindowRole(staticMetaObject, QAccessible::Window);
+    AccessibleWindows::setWindowRole(staticMetaObject, QAccessible::Window);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Tovrin Kin Personal Edition"));
     setWindowIcon(QApplication::windowIcon());
@@ -86,8 +86,7 @@ MainWindow* MainWindow::open(const ProgramContext& context, agent::AgentControl*
     };
     // A problem with the report is told once the character has started.
     problems->hold();
-    const StartSequence::Result started = StartSequence::run(context, control, steps);
-    if (!started.loaded) {
+    if (!StartSequence::run(context, control, steps).isOk()) {
         if (RunKeeper* keeper = RunKeeper::current())
             keeper->setExitCode(1);
         if (guard)

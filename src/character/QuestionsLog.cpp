@@ -17,11 +17,9 @@ QString QuestionsLog::path(const ProgramContext& context) {
     return programFile(context.programDir, QStringLiteral("questions.mlp"));
 }
 
-bool QuestionsLog::append(const ProgramContext& context, const QString& commandName,
-                          QString* error) {
+Status QuestionsLog::append(const ProgramContext& context, const QString& commandName) {
     const ChannelLease channel = context.channels.acquireLowest();
-    return appendRecord(path(context), entryLines(commandName, context.clock.shortDateText()),
-                        error);
+    return appendRecord(path(context), entryLines(commandName, context.clock.shortDateText()));
 }
 
 } // namespace tk

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/core/Status.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -9,17 +11,18 @@ struct ProgramContext;
 
 // The questions log questions.mlp: one four-line entry for every command event,
 // answered or not. Only ever appended to.
-class QuestionsLog {
-public:
-    // The lines of one entry for the command name on the given date.
-    static QStringList entryLines(const QString& commandName, const QString& dateText);
+namespace QuestionsLog {
 
-    // Path of the log in the program directory.
-    static QString path(const ProgramContext& context);
+// The lines of one entry for the command name on the given date.
+QStringList entryLines(const QString& commandName, const QString& dateText);
 
-    // Appends the entry for commandName, dated by the context's clock, as one
-    // write. Returns false and sets *error when it could not be written.
-    static bool append(const ProgramContext& context, const QString& commandName, QString* error);
-};
+// Path of the log in the program directory.
+QString path(const ProgramContext& context);
+
+// Appends the entry for commandName, dated by the context's clock, as one
+// write.
+Status append(const ProgramContext& context, const QString& commandName);
+
+} // namespace QuestionsLog
 
 } // namespace tk

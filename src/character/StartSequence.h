@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/core/Status.h"
+
 #include <QString>
 #include <functional>
 
@@ -23,15 +25,10 @@ public:
         // Shows the name typed on the first run where the main window keeps it.
         std::function<void(const QString& name)> keepUserName;
     };
-    struct Result {
-        bool loaded = false; // false: the character could not be loaded, the user was told
-        QString error;       // the message shown when it could not
-    };
-
     // Runs the sequence with control (null when no character runtime is there).
     // When the character cannot be loaded, an "ERROR" box says which file and
-    // why, and nothing after the load runs.
-    static Result run(const ProgramContext& context, agent::AgentControl* control,
+    // why, nothing after the load runs, and the failure carries that message.
+    static Status run(const ProgramContext& context, agent::AgentControl* control,
                       const Steps& steps);
 
     // The message for a character file that could not be loaded.

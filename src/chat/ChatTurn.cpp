@@ -27,8 +27,6 @@ QString onOneLine(QString text) {
 
 } // namespace
 
-const QString ChatTurn::kCharacterId = QString::fromLatin1(identity::kCharacterId);
-
 ChatTurn::Kind ChatTurn::kindOf(const QString& phrase) {
     if (phrase == ChatPhrases::kGeneralHeader)
         return Kind::GeneralHeader;
@@ -44,7 +42,7 @@ std::optional<QString> ChatTurn::run(const ProgramContext& context, agent::Agent
     // The turn's values, all taken at its start. The channel number stays held
     // until the record is written, so the number in the record is the one the
     // transcript is written under.
-    agent::AgentCharacter character = agent::AgentCharacters(control).Item(kCharacterId);
+    agent::AgentCharacter character = agent::AgentCharacters(control).Item(identity::characterId());
     const QString version = programVersionText();
     const ChannelLease channel = context.channels.acquireLowest();
     const QString transcriptPath = programFile(context.programDir, ChatTranscript::kFileName);
@@ -77,12 +75,11 @@ std::optional<QString> ChatTurn::run(const ProgramContext& context, agent::Agent
     if (character.isLoaded())
         character.Speak(line);
 
-    QString error;
     const QStringList record = ChatTranscript::record(context.clock.shortDateText(), transcriptPath,
                                                       channel.number(), line, version);
-    if (!appendRecord(transcriptPath, record, &error)) {
+    if (const Status written = appendRecord(transcriptPath, record); !written.isOk()) {
         context.dialogs.message(QStringLiteral("The chat line could not be written to \"%1\": %2")
-                                    .arg(transcriptPath, error),
+                                    .arg(transcriptPath, written.message()),
                                 QStringLiteral("ERROR"));
     }
     return line;

@@ -17,28 +17,26 @@ namespace tk {
 // other text is spoken unchanged (only a pasted line break becomes a blank).
 // Every spoken turn appends one six-line record to the transcript in the
 // program directory.
-class ChatTurn {
-public:
-    enum class Kind {
-        GeneralHeader, // hint about the general phrases
-        NamesHeader,   // hint about the name phrases
-        NamePhrase,    // asks the name, speaks prefix + name
-        FreePhrase,    // spoken as it stands
-    };
+namespace ChatTurn {
 
-    // The identifier of the character that speaks the user's lines.
-    static const QString kCharacterId;
-
-    // What kind of turn phrase gives (whole text, case and blanks count).
-    static Kind kindOf(const QString& phrase);
-
-    // Runs one turn for phrase through the context's dialogs, clock and file
-    // channels, with the character of control (none: the character is not loaded,
-    // nothing is spoken but the record is kept). Returns the line that was
-    // spoken and recorded, or nothing for a header. A record that cannot be
-    // written is reported in an "ERROR" box.
-    static std::optional<QString> run(const ProgramContext& context, agent::AgentControl* control,
-                                      const QString& phrase);
+enum class Kind {
+    GeneralHeader, // hint about the general phrases
+    NamesHeader,   // hint about the name phrases
+    NamePhrase,    // asks the name, speaks prefix + name
+    FreePhrase,    // spoken as it stands
 };
+
+// What kind of turn phrase gives (whole text, case and blanks count).
+Kind kindOf(const QString& phrase);
+
+// Runs one turn for phrase through the context's dialogs, clock and file
+// channels, with the character of control (none: the character is not loaded,
+// nothing is spoken but the record is kept). Returns the line that was
+// spoken and recorded, or nothing for a header. A record that cannot be
+// written is reported in an "ERROR" box.
+std::optional<QString> run(const ProgramContext& context, agent::AgentControl* control,
+                           const QString& phrase);
+
+} // namespace ChatTurn
 
 } // namespace tk

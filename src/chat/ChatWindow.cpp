@@ -4,8 +4,7 @@
 #include "ChatTurn.h"
 #include "agent/api/AgentCharacters.h"
 #include "agent/api/AgentControl.h"
-#include "platform/desktop/AccessibleWindows.h"
-#include "platform/desktop/RunKeeper.h"
+#include "platform/core/ProgramIdentity.h"
 #include "platform/desktop/WindowPlacement.h"
 
 #include <QAbstractItemView>
@@ -15,7 +14,6 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
-#include <QScreen>
 #include <QSvgRenderer>
 
 // Q_INIT_RESOURCE must be used outside any namespace.
@@ -29,27 +27,12 @@ namespace {
 
 QPointer<ChatWindow> g_open;
 
-// Geometry in twips, converted at 15 twips to the pixel.
-QRect twipsRect(int left, int top, int width, int height) {
-    return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width),
-                 twipsToPixels(height));
-}
-
 // Client area on the screen when created (collapsed), and the whole window's
 // size, frame included, after START.
 const QRect kCollapsedClientArea = twipsRect(2355, 2415, 3720, 450);      // 248 x 30
 const QSize kExpandedOuterSize(twipsToPixels(6500), twipsToPixels(3000)); // 433 x 200
 
 const QSize kPictureSize(40, 40);
-
-// The stored place lies on any usual screen; only a window that would reach
-// beyond a small screen is moved (moving goes by the frame, so a window that
-// fits is left exactly at its place).
-void keepOnSmallScreen(QWidget* window) {
-    const QScreen* screen = window->screen();
-    if (screen && !screen->availableGeometry().contains(window->frameGeometry()))
-        keepOnScreen(window);
-}
 
 QPixmap renderPicture(qreal pixelRatio) {
     initChatResources();
@@ -69,9 +52,7 @@ ChatWindow* ChatWindow::open(const ProgramContext& context, agent::AgentControl*
     if (!window) {
         window = new ChatWindow(context, control);
         g_open = window;
-        if (RunKeeper* keeper = RunKeeper::current())
-            keeper->track(window);
-        window->show();
+        showTracked(window);
     } else if (!window->m_control) {
         window->m_control = control;
     }
@@ -84,17 +65,9 @@ ChatWindow* ChatWindow::current() {
 }
 
 ChatWindow::ChatWindow(const ProgramContext& context, agent::AgentControl* control)
-    : QWidget(nullptr,
-              Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      m_context(context), m_control(control) {
-    setAttribute(Qt::WA_DeleteOnClose);
-    setObjectName(QStringLiteral("rchatmain"));
-    accessibility::setWindowRole(staticMetaObject, QAccessible::Window);
-    setWindowTitle(QStringLiteral("Real Chat 1"));
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPointSizeF(9.75);
-    font.setWeight(QFont::Normal);
-    setFont(font);
+    : QWidget(nullptr, kToolWindowFlags), m_context(context), m_control(control) {
+    setUpToolWindow(this, staticMetaObject, QStringLiteral("rchatmain"),
+                    QStringLiteral("Real Chat 1"), QStringLiteral("Tahoma"));
 
     // Created in tab order; the picture takes no focus.
     m_enableButton = new QPushButton(QStringLiteral("START"), this);
@@ -207,7 +180,7 @@ void ChatWindow::closeEvent(QCloseEvent* event) {
     // The character goes back to the top-left corner; one that is no longer
     // loaded (the program's Exit came first) is left alone.
     agent::AgentCharacter character =
-        agent::AgentCharacters(m_control.data()).Item(ChatTurn::kCharacterId);
+        agent::AgentCharacters(m_control.data()).Item(identity::characterId());
     if (character.isLoaded())
         character.MoveTo(0, 0);
 }

@@ -1,13 +1,11 @@
 #include "OptionsWindow.h"
 
 #include "FontList.h"
-#include "IntroSoundSetting.h"
 #include "platform/core/AutostartEntry.h"
 #include "platform/core/Dialogs.h"
 #include "platform/core/ProgramPaths.h"
-#include "platform/desktop/AccessibleWindows.h"
-#include "platform/desktop/RunKeeper.h"
 #include "platform/desktop/WindowPlacement.h"
+#include "settings/IntroSoundSetting.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -15,19 +13,12 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 
 namespace tk {
 
 namespace {
 
 QPointer<OptionsWindow> g_open;
-
-// Geometry in twips, converted at 15 twips to the pixel.
-QRect twipsRect(int left, int top, int width, int height) {
-    return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width),
-                 twipsToPixels(height));
-}
 
 const QRect kClientArea = twipsRect(4500, 4665, 9225, 4680); // 615 x 312 at 300, 311
 
@@ -38,10 +29,8 @@ OptionsWindow* OptionsWindow::open(const ProgramContext& context) {
     if (!window) {
         window = new OptionsWindow(context);
         g_open = window;
-        if (RunKeeper* keeper = RunKeeper::current())
-            keeper->track(window);
         window->load();
-        window->show();
+        showTracked(window);
     }
     bringToFront(window);
     return window;
@@ -52,17 +41,9 @@ OptionsWindow* OptionsWindow::current() {
 }
 
 OptionsWindow::OptionsWindow(const ProgramContext& context)
-    : QWidget(nullptr,
-              Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      m_context(context) {
-    setAttribute(Qt::WA_DeleteOnClose);
-    setObjectName(QStringLiteral("opti"));
-    accessibility::setWindowRole(staticMetaObject, QAccessible::Window);
-    setWindowTitle(QStringLiteral("Options"));
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(9.75);
-    font.setWeight(QFont::Normal);
-    setFont(font);
+    : QWidget(nullptr, kToolWindowFlags), m_context(context) {
+    setUpToolWindow(this, staticMetaObject, QStringLiteral("opti"), QStringLiteral("Options"),
+                    QStringLiteral("Arial"));
 
     m_startUp = new QGroupBox(QStringLiteral("Start Up"), this);
     m_startUp->setObjectName(QStringLiteral("loadp"));
@@ -110,10 +91,7 @@ OptionsWindow::OptionsWindow(const ProgramContext& context)
 
     setGeometry(kClientArea);
     setFixedSize(kClientArea.size());
-    // Moving goes by the frame, so only a window that would reach beyond a
-    // small screen is moved; one that fits stays exactly at its place.
-    if (screen() && !screen()->availableGeometry().contains(frameGeometry()))
-        keepOnScreen(this);
+    keepOnSmallScreen(this);
 }
 
 OptionsWindow::~OptionsWindow() = default;
@@ -154,13 +132,13 @@ bool OptionsWindow::applyStartAtLogin() {
     // Only a change is applied: an entry the user edited stays as it is.
     if (wanted == entry.isOn())
         return true;
-    QString error;
-    if (wanted ? entry.write(&error) : entry.remove(&error))
+    const Status applied = wanted ? entry.write() : entry.remove();
+    if (applied.isOk())
         return true;
     m_context.dialogs.message(
         QStringLiteral("The start at login could not be %1 \"%2\": %3.")
             .arg(wanted ? QStringLiteral("set up in") : QStringLiteral("removed from"),
-                 entry.path(), error),
+                 entry.path(), applied.message()),
         QStringLiteral("ERROR"));
     return false;
 }

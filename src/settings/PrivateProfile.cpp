@@ -122,12 +122,6 @@ bool replaceFile(const QString& path, const QByteArray& content, QString* reason
     return true;
 }
 
-bool fail(QString* error, const QString& reason) {
-    if (error)
-        *error = reason;
-    return false;
-}
-
 } // namespace
 
 QString lockPath(const QString& path) {
@@ -149,11 +143,12 @@ QString readString(const QString& section, const QString& key, const QString& pa
     return QString::fromUtf8(cutUtf8(value->toUtf8(), kReadBufferSize - 1));
 }
 
-bool writeString(const QString& section, const QString& key, const QString& value,
-                 const QString& path, QString* error) {
+Status writeString(const QString& section, const QString& key, const QString& value,
+                   const QString& path) {
     const FileLock lock(lockPath(path), kLockWaitMs);
     if (lock.busy())
-        return fail(error, QStringLiteral("another running copy of the program keeps it locked"));
+        return Status::failure(
+            QStringLiteral("another running copy of the program keeps it locked"));
     // Without a lock file (a folder that cannot be written) the write below fails
     // on its own and says why.
     if (lock.isLocked())
@@ -163,15 +158,14 @@ bool writeString(const QString& section, const QString& key, const QString& valu
     QString reason;
     // A file that is there but cannot be read would lose every other setting.
     if (readFile(path, &content, &reason) == ReadOutcome::Unreadable)
-        return fail(error, reason);
+        return Status::failure(reason);
     IniDocument document(content);
     if (!document.setValue(section, key, value))
-        return fail(
-            error,
+        return Status::failure(
             QStringLiteral("the name \"%1\" or \"%2\" cannot be stored in it").arg(section, key));
     if (!replaceFile(path, document.content(), &reason))
-        return fail(error, reason);
-    return true;
+        return Status::failure(reason);
+    return Status::ok();
 }
 
 } // namespace tk::PrivateProfile

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/core/Status.h"
+
 #include <QString>
 
 namespace tk {
@@ -24,10 +26,10 @@ QString readString(const QString& section, const QString& key, const QString& pa
 // it does not block the others). The new file is written to a temporary "<path>.tmp.XXXXXX"
 // and renamed over the old one, so the file is always whole; temporaries left
 // by a killed writer are removed. A file that exists but cannot be read is
-// never overwritten. Returns false, with the old file untouched and the reason
-// in *error when given, when the value cannot be stored.
-bool writeString(const QString& section, const QString& key, const QString& value,
-                 const QString& path, QString* error = nullptr);
+// never overwritten. Fails, with the old file untouched, when the value cannot
+// be stored.
+Status writeString(const QString& section, const QString& key, const QString& value,
+                   const QString& path);
 
 // The lock file and the temporary-file prefix that writeString uses for path.
 QString lockPath(const QString& path);

@@ -10,13 +10,13 @@ QString readini(const QString& section, const QString& key, const QString& defau
     if (!value.isEmpty())
         return value;
     if (!defaultValue.isEmpty())
-        writeini(section, key, defaultValue, path);
+        (void)writeini(section, key, defaultValue, path); // the default is returned either way
     return defaultValue;
 }
 
-bool writeini(const QString& section, const QString& key, const QString& value, const QString& path,
-              QString* reason) {
-    return PrivateProfile::writeString(section, key, value, path, reason);
+Status writeini(const QString& section, const QString& key, const QString& value,
+                const QString& path) {
+    return PrivateProfile::writeString(section, key, value, path);
 }
 
 } // namespace tk::modo

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/core/Status.h"
+
 #include <QString>
 
 // The settings procedures: the only access to the settings file main.ini.
@@ -11,9 +13,9 @@ namespace tk::modo {
 QString readini(const QString& section, const QString& key, const QString& defaultValue,
                 const QString& path);
 
-// Stores value under section and key of the settings file at path; true on
-// success. On failure, *reason (when given) says why, for a message to the user.
-bool writeini(const QString& section, const QString& key, const QString& value, const QString& path,
-              QString* reason = nullptr);
+// Stores value under section and key of the settings file at path. A failure
+// says why, for a message to the user.
+Status writeini(const QString& section, const QString& key, const QString& value,
+                const QString& path);
 
 } // namespace tk::modo

@@ -12,7 +12,7 @@ namespace tk {
 CheckFilesWindow::CheckFilesWindow() : QWidget(nullptr, Qt::FramelessWindowHint) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("checkfiles"));
-    accessibility::setWindowRole(staticMetaObject, QAccessible::Window);
+    AccessibleWindows::setWindowRole(staticMetaObject, QAccessible::Window);
     setWindowTitle(QStringLiteral("Checking Files..."));
     resize(twipsToPixels(6150), twipsToPixels(675)); // 410 x 45
 }

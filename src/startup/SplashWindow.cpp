@@ -60,7 +60,7 @@ SplashWindow::SplashWindow(std::unique_ptr<SoundPlayer> sound, HandOver openChec
       m_openCheckFiles(std::move(openCheckFiles)), m_timer(new QTimer(this)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("splash_scr"));
-    accessibility::setWindowRole(staticMetaObject, QAccessible::Window);
+    AccessibleWindows::setWindowRole(staticMetaObject, QAccessible::Window);
     setWindowTitle(QStringLiteral("Form1"));
     // Screen readers name the window after the program, not its inner title.
     setAccessibleName(QString::fromUtf8(identity::kProductName));

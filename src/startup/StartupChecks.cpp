@@ -5,7 +5,7 @@
 #include "platform/core/ProgramContext.h"
 #include "platform/core/ProgramIdentity.h"
 #include "platform/core/ProgramPaths.h"
-#include "settings/modo.h"
+#include "settings/IntroSoundSetting.h"
 
 #include <QFile>
 
@@ -44,9 +44,7 @@ void reportCopyFailure(const ProgramContext& context, const QString& reason) {
 } // namespace
 
 QString introSoundToPlay(const ProgramContext& context) {
-    const QString settings = programFile(context.programDir, QStringLiteral("main.ini"));
-    if (modo::readini(QStringLiteral("MAIN"), QStringLiteral("LSOUND"), QString(), settings) !=
-        QLatin1String("1"))
+    if (!IntroSoundSetting::isOn(context.programDir))
         return QString();
     return programFile(context.programDir, QStringLiteral("snds/welcome.mp3"));
 }
@@ -66,9 +64,10 @@ SplashVerdict prepareCharacterFile(const ProgramContext& context) {
         // Keep the local copy equal to the shared one; an equal copy needs no write.
         const QString source = programFile(context.platformCharacterDir, platformStored);
         const QString target = localCharacterFile(context);
-        QString error;
-        if (!sameContent(source, target) && !copyReplacing(source, target, &error)) {
-            reportCopyFailure(context, error);
+        const Status copied =
+            sameContent(source, target) ? Status::ok() : copyReplacing(source, target);
+        if (!copied.isOk()) {
+            reportCopyFailure(context, copied.message());
             // With no local copy to fall back on, the check window could only
             // try the same copy again and report the same failure.
             if (storedFileName(target) != kCharacterFileName)
@@ -82,9 +81,10 @@ CheckVerdict checkCharacterFile(const ProgramContext& context) {
     if (storedFileName(localCharacterFile(context)) == kCharacterFileName)
         return CheckVerdict::OpenMainWindow;
     if (storedFileName(platformCharacterFile(context)) == kCharacterFileName) {
-        QString error;
-        if (!copyReplacing(platformCharacterFile(context), localCharacterFile(context), &error)) {
-            reportCopyFailure(context, error);
+        const Status copied =
+            copyReplacing(platformCharacterFile(context), localCharacterFile(context));
+        if (!copied.isOk()) {
+            reportCopyFailure(context, copied.message());
             return CheckVerdict::CopyFailed;
         }
         context.dialogs.message(QStringLiteral("Please restart..."));

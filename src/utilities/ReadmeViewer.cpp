@@ -21,11 +21,11 @@ ReadmeViewer::Outcome ReadmeViewer::checkread(const ProgramContext& context) {
         return Outcome::Missing;
     }
     // The path goes to the opener whole, as one argument, never through a shell.
-    QString error;
-    if (!context.launcher.startDetached(opener(), {path}, &error)) {
-        context.dialogs.message(
-            QStringLiteral("Can't open the read me file %1 with %2: %3").arg(path, opener(), error),
-            QStringLiteral("ERROR"));
+    const Status started = context.launcher.startDetached(opener(), {path});
+    if (!started.isOk()) {
+        context.dialogs.message(QStringLiteral("Can't open the read me file %1 with %2: %3")
+                                    .arg(path, opener(), started.message()),
+                                QStringLiteral("ERROR"));
         return Outcome::StartFailed;
     }
     return Outcome::Opened;

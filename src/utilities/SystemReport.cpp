@@ -59,7 +59,8 @@ SystemReport::Result SystemReport::cek(const ProgramContext& context) {
         recordLines(context.clock.shortDateText(), context.programDir, size, version);
 
     const ChannelLease channel = context.channels.acquireFixed(kReportChannel);
-    if (!appendRecord(result.reportPath, lines, &result.error)) {
+    if (const Status written = appendRecord(result.reportPath, lines); !written.isOk()) {
+        result.error = written.message();
         result.outcome = Outcome::WriteFailed;
         return result;
     }

@@ -36,7 +36,7 @@ struct Fixture {
                           logAtClose = log();
                       }},
                      problems) {
-        agent.Characters().Load("Tovrin", t.programFile("tovrin.acs"));
+        QVERIFY(agent.Characters().Load("Tovrin", t.programFile("tovrin.acs")).isOk());
         agent.calls.clear();
     }
     void command(const QString& name) {
@@ -59,7 +59,7 @@ class CommandsTest : public QObject {
 private slots:
     void registerOn_addsTheThirteenCommandsInOrderAndForm() {
         test::RecordingAgent agent;
-        agent.Characters().Load("Tovrin", "/x/tovrin.acs");
+        QVERIFY(agent.Characters().Load("Tovrin", "/x/tovrin.acs").isOk());
         CommandCatalogue::registerOn(agent.Characters().Item("Tovrin").Commands());
 
         const QStringList expected{

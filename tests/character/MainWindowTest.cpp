@@ -130,7 +130,7 @@ private slots:
         Run run;
         run.t.writeFile(run.t.context.systemSettingsFile, "NAME=x\n");
         const QString file = run.t.programFile("tovrin.acs");
-        run.agent.nextLoadResult = {false, QString(reason).replace("%1", file)};
+        run.agent.nextLoadResult = Status::failure(QString(reason).replace("%1", file));
         run.open({}, withControl);
         QCOMPARE(run.t.dialogs.shown,
                  QStringList{"message ERROR|Tovrin could not be loaded from the character file " +

@@ -68,7 +68,7 @@ private slots:
             callsWhileBoxOpen = agent.calls;
             settingsWhileBoxOpen = t.readFile(settings(t));
         };
-        QVERIFY(StartSequence::run(t.context, &agent, recordingSteps(agent)).loaded);
+        QVERIFY(StartSequence::run(t.context, &agent, recordingSteps(agent)).isOk());
 
         // The questions are already queued when the box shows, and the marker written.
         QCOMPARE(callsWhileBoxOpen, startCalls(t, "") + kQuestions);
@@ -82,7 +82,7 @@ private slots:
 
         // The next start greets by the stored name and asks nothing.
         test::RecordingAgent again;
-        StartSequence::run(t.context, &again, recordingSteps(again));
+        QVERIFY(StartSequence::run(t.context, &again, recordingSteps(again)).isOk());
         QCOMPARE(again.calls, startCalls(t, name));
         QCOMPARE(t.dialogs.shown.size(), 1);
     }
@@ -109,7 +109,7 @@ private slots:
             std::optional<test::FileSizeLimit> fullDisk;
             if (!oversized)
                 fullDisk.emplace(0);
-            QVERIFY(StartSequence::run(t.context, &agent, recordingSteps(agent)).loaded);
+            QVERIFY(StartSequence::run(t.context, &agent, recordingSteps(agent)).isOk());
         }
         QCOMPARE(t.dialogs.shown.size(), 2);
         QCOMPARE(t.dialogs.shown[0], "input TOVRIN SAYS|TOVRIN:        What's your name?");
@@ -145,8 +145,9 @@ private slots:
                                      (firstLine.isEmpty() ? "" : firstLine.toUtf8() + "\r\n"));
         t.dialogs.inputAnswers = {"Bo"};
         test::RecordingAgent agent;
-        StartSequence::run(t.context, &agent, recordingSteps(agent));
+        const bool started = StartSequence::run(t.context, &agent, recordingSteps(agent)).isOk();
         QLocale::setDefault(before);
+        QVERIFY(started);
 
         QCOMPARE(t.dialogs.shown.size(), asked ? 1 : 0);
         const QStringList answered{"hook keepUserName|Bo", "speak Tovrin|Hello! Bo"};

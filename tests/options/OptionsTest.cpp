@@ -1,9 +1,9 @@
 #include "OffscreenScreen.h"
 #include "TestContext.h"
 #include "options/FontList.h"
-#include "options/IntroSoundSetting.h"
 #include "options/OptionsWindow.h"
 #include "platform/desktop/RunKeeper.h"
+#include "settings/IntroSoundSetting.h"
 #include "startup/StartupChecks.h"
 
 #include <QCheckBox>

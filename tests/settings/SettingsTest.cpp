@@ -37,8 +37,8 @@ private slots:
         QCOMPARE(readini("USER", "NAME", "", m_ini), QString());
         QCOMPARE(readini("MAIN", "FIRST", "0", m_ini), QString("0"));
         QCOMPARE(readBytes(m_ini), QByteArray("[MAIN]\r\nFIRST=0\r\n"));
-        QVERIFY(writeini("MAIN", "FIRST", "1", m_ini));
-        QVERIFY(writeini("USER", "NAME", "Sam", m_ini));
+        QVERIFY(writeini("MAIN", "FIRST", "1", m_ini).isOk());
+        QVERIFY(writeini("USER", "NAME", "Sam", m_ini).isOk());
         QCOMPARE(readBytes(m_ini), QByteArray("[MAIN]\r\nFIRST=1\r\n[USER]\r\nNAME=Sam\r\n"));
         QCOMPARE(readini("MAIN", "FIRST", "0", m_ini), QString("1"));
         QCOMPARE(readini("user", "name", "", m_ini), QString("Sam"));
@@ -50,10 +50,11 @@ private slots:
     }
 
     void longValue_isCutTo254() {
-        QVERIFY(writeini("USER", "NAME", QString(300, 'x'), m_ini));
+        QVERIFY(writeini("USER", "NAME", QString(300, 'x'), m_ini).isOk());
         QCOMPARE(readini("USER", "NAME", "", m_ini), QString(254, 'x'));
         // Never in the middle of a character: 253 ASCII bytes and a two-byte letter.
-        QVERIFY(writeini("USER", "NAME", QString(253, 'x') + QString::fromUtf8("ëë"), m_ini));
+        QVERIFY(
+            writeini("USER", "NAME", QString(253, 'x') + QString::fromUtf8("ëë"), m_ini).isOk());
         QCOMPARE(readini("USER", "NAME", "", m_ini), QString(253, 'x'));
     }
 
@@ -91,12 +92,12 @@ private slots:
                                   "[Other]\r\n"
                                   "k=v";
         writeBytes(m_ini, before);
-        QVERIFY(writeini("MAIN", "LSOUND", "0", m_ini));
+        QVERIFY(writeini("MAIN", "LSOUND", "0", m_ini).isOk());
         QCOMPARE(readBytes(m_ini), QByteArray(before).replace("LSound=1\n", "LSound=0\r\n"));
 
-        QVERIFY(writeini("main", "FIRST", "1", m_ini));
-        QVERIFY(writeini("OTHER", "new", "n", m_ini));
-        QVERIFY(writeini("USER", "NAME", "Ann", m_ini));
+        QVERIFY(writeini("main", "FIRST", "1", m_ini).isOk());
+        QVERIFY(writeini("OTHER", "new", "n", m_ini).isOk());
+        QVERIFY(writeini("USER", "NAME", "Ann", m_ini).isOk());
         QCOMPARE(readBytes(m_ini), QByteArray("; settings\n"
                                               "[Main]\n"
                                               "LSound=0\r\n"
@@ -115,15 +116,15 @@ private slots:
     void write_roundTripsAwkwardValuesAndRefusesBadNames() {
         const QStringList values{"  Sam  ", "\"quoted\"", "'x'", "a;b", "Zoë 山田"};
         for (const QString& value : values) {
-            QVERIFY(writeini("USER", "NAME", value, m_ini));
+            QVERIFY(writeini("USER", "NAME", value, m_ini).isOk());
             QCOMPARE(readini("USER", "NAME", "", m_ini), value);
         }
         // A line break cannot split the line and add keys of its own.
-        QVERIFY(writeini("USER", "NAME", "Sam\r\n[MAIN]\r\nFIRST=0", m_ini));
+        QVERIFY(writeini("USER", "NAME", "Sam\r\n[MAIN]\r\nFIRST=0", m_ini).isOk());
         QCOMPARE(readini("MAIN", "FIRST", "", m_ini), QString());
-        QVERIFY(!writeini("US]ER", "NAME", "x", m_ini));
-        QVERIFY(!writeini("USER", "NA=ME", "x", m_ini));
-        QVERIFY(!writeini("USER", "", "x", m_ini));
+        QVERIFY(!writeini("US]ER", "NAME", "x", m_ini).isOk());
+        QVERIFY(!writeini("USER", "NA=ME", "x", m_ini).isOk());
+        QVERIFY(!writeini("USER", "", "x", m_ini).isOk());
     }
 
     // Failures that hold for root too: a folder that is a file, a disk that fills
@@ -131,7 +132,8 @@ private slots:
     void writeIntoImpossiblePlace_failsAndKeepsTheOldFile() {
         QString reason;
         writeBytes(m_dir.filePath("notadir"), "x");
-        QVERIFY(!writeini("MAIN", "LSOUND", "1", m_dir.filePath("notadir/main.ini"), &reason));
+        reason = writeini("MAIN", "LSOUND", "1", m_dir.filePath("notadir/main.ini")).message();
+        QVERIFY(!reason.isEmpty());
         QVERIFY(!reason.isEmpty());
         QVERIFY(QFile::remove(m_dir.filePath("notadir")));
 
@@ -139,7 +141,8 @@ private slots:
         reason.clear();
         {
             test::FileSizeLimit limit(200);
-            QVERIFY(!writeini("USER", "NAME", QString(500, 'n'), m_ini, &reason));
+            reason = writeini("USER", "NAME", QString(500, 'n'), m_ini).message();
+            QVERIFY(!reason.isEmpty());
         }
         QVERIFY2(reason.contains("cannot be written"), qPrintable(reason));
         QCOMPARE(readBytes(m_ini), QByteArray("[MAIN]\r\nLSOUND=1\r\n"));
@@ -158,14 +161,16 @@ private slots:
         }
         QCOMPARE(readini("MAIN", "FIRST", "0", m_ini), QString("0"));
         QString reason;
-        QVERIFY(!writeini("MAIN", "FIRST", "1", m_ini, &reason));
+        reason = writeini("MAIN", "FIRST", "1", m_ini).message();
+        QVERIFY(!reason.isEmpty());
         QVERIFY2(reason.contains("larger than 16 MiB"), qPrintable(reason));
         QCOMPARE(QFileInfo(m_ini).size(), PrivateProfile::kMaxFileSize + 1);
         QVERIFY(readBytes(m_ini).startsWith("[MAIN]\r\nFIRST=1\r\nLSOUND=1\r\n[USER]\r\nNAME=Ann"));
         QFile::remove(m_ini);
 
         QVERIFY(QDir(m_dir.path()).mkdir("main.ini")); // a folder in the file's place
-        QVERIFY(!writeini("MAIN", "FIRST", "1", m_ini, &reason));
+        reason = writeini("MAIN", "FIRST", "1", m_ini).message();
+        QVERIFY(!reason.isEmpty());
         QVERIFY(QFileInfo(m_ini).isDir());
         QVERIFY(QDir(m_dir.path()).rmdir("main.ini"));
     }
@@ -178,7 +183,7 @@ private slots:
                                  "other.ini.tmp.Ab12Cd"};
         for (const QString& name : leftovers + others)
             writeBytes(m_dir.filePath(name), "[MAIN]\r\n");
-        QVERIFY(writeini("MAIN", "LSOUND", "1", m_ini));
+        QVERIFY(writeini("MAIN", "LSOUND", "1", m_ini).isOk());
         QStringList expected = others + QStringList{"main.ini"};
         expected.sort();
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), expected);
@@ -195,7 +200,7 @@ private slots:
         QVERIFY(otherCopy->isLocked());
         bool written = false;
         std::unique_ptr<QThread> writer(
-            QThread::create([&] { written = writeini("USER", "NAME", "Ann", m_ini); }));
+            QThread::create([&] { written = writeini("USER", "NAME", "Ann", m_ini).isOk(); }));
         writer->start();
         QThread::msleep(300); // a writer that does not wait is done by now
         writeBytes(m_ini, "[MAIN]\r\nFIRST=1\r\nLSOUND=1\r\n"); // the other copy's write
@@ -214,7 +219,7 @@ private slots:
         QCOMPARE(waitpid(child, &status, 0), child);
         QCOMPARE(WEXITSTATUS(status), 0);
         QVERIFY(QFile::exists(PrivateProfile::lockPath(m_ini)));
-        QVERIFY(writeini("MAIN", "LSOUND", "0", m_ini));
+        QVERIFY(writeini("MAIN", "LSOUND", "0", m_ini).isOk());
         QCOMPARE(readini("MAIN", "LSOUND", "", m_ini), QString("0"));
         QVERIFY(!QFile::exists(PrivateProfile::lockPath(m_ini)));
     }

@@ -17,7 +17,7 @@ public:
     QStringList calls;
     QStringList ignoredCalls;
     QList<agent::CommandRegistration> commands;
-    agent::LoadResult nextLoadResult{true, {}};
+    Status nextLoadResult;
 
     // Raises the Command event as a menu choice of name would.
     void raiseCommand(const QString& name) {
@@ -35,9 +35,9 @@ public:
         return texts;
     }
 
-    agent::LoadResult loadCharacter(const QString& id, const QString& path) override {
+    Status loadCharacter(const QString& id, const QString& path) override {
         calls.append(QStringLiteral("load %1|%2").arg(id, path));
-        if (nextLoadResult.ok)
+        if (nextLoadResult.isOk())
             m_loaded.insert(id);
         return nextLoadResult;
     }

@@ -12,14 +12,9 @@ public:
     QStringList starts;
     QString failWith;
 
-    bool startDetached(const QString& program, const QStringList& arguments,
-                       QString* error) override {
+    Status startDetached(const QString& program, const QStringList& arguments) override {
         starts.append((QStringList{program} + arguments).join(QLatin1Char('|')));
-        if (failWith.isEmpty())
-            return true;
-        if (error)
-            *error = failWith;
-        return false;
+        return failWith.isEmpty() ? Status::ok() : Status::failure(failWith);
     }
 };
 

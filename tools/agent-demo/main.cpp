@@ -78,9 +78,9 @@ int main(int argc, char* argv[]) {
     runtime.addMenuAction(&quitAction);
 
     AgentCharacters characters = runtime.Characters();
-    const LoadResult loaded = characters.Load(QStringLiteral("Tovrin"), path);
-    if (!loaded.ok) {
-        std::fprintf(stderr, "agent-demo: %s\n", qPrintable(loaded.error));
+    const tk::Status loaded = characters.Load(QStringLiteral("Tovrin"), path);
+    if (!loaded.isOk()) {
+        std::fprintf(stderr, "agent-demo: %s\n", qPrintable(loaded.message()));
         return 1;
     }
     AgentCharacter tovrin = characters.Character(QStringLiteral("Tovrin"));
@@ -105,7 +105,7 @@ int main(int argc, char* argv[]) {
                          std::fflush(stdout);
                      });
 
-    tovrin.setLanguageID(1033);
+    tovrin.SetLanguageID(1033);
     tovrin.Show();
     registerMenu(tovrin.Commands());
     if (withTour) {

@@ -13,7 +13,7 @@ bool AgentCharacter::isLoaded() const {
     return m_control && m_control->isLoaded(m_id);
 }
 
-void AgentCharacter::setLanguageID(int languageId) {
+void AgentCharacter::SetLanguageID(int languageId) {
     if (m_control)
         m_control->setLanguageId(m_id, languageId);
 }

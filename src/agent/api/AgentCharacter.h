@@ -11,7 +11,9 @@ namespace tk::agent {
 class AgentControl;
 
 // A character addressed by its identifier. Requests are queued and return at
-// once; on a character that is not (or no longer) loaded they do nothing.
+// once; on a character that is not (or no longer) loaded they do nothing. The
+// operations keep the character interface's own names (Listen, Speak,
+// SetLanguageID...); the control behind them uses the code's camelCase.
 class AgentCharacter {
 public:
     AgentCharacter(AgentControl* control, QString id);
@@ -19,7 +21,7 @@ public:
     const QString& id() const { return m_id; }
     bool isLoaded() const;
 
-    void setLanguageID(int languageId);
+    void SetLanguageID(int languageId);
     void Listen(bool on);
     void Show();
     void Speak(const QString& text);

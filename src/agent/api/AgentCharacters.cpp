@@ -6,9 +6,9 @@ namespace tk::agent {
 
 AgentCharacters::AgentCharacters(AgentControl* control) : m_control(control) {}
 
-LoadResult AgentCharacters::Load(const QString& id, const QString& path) {
+Status AgentCharacters::Load(const QString& id, const QString& path) {
     if (!m_control)
-        return {false, QStringLiteral("the character control is gone")};
+        return Status::failure(QStringLiteral("the character control is gone"));
     return m_control->loadCharacter(id, path);
 }
 

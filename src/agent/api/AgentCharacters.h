@@ -2,6 +2,7 @@
 
 #include "agent/api/AgentCharacter.h"
 #include "agent/api/AgentTypes.h"
+#include "platform/core/Status.h"
 
 #include <QPointer>
 
@@ -15,7 +16,7 @@ class AgentCharacters {
 public:
     explicit AgentCharacters(AgentControl* control);
 
-    LoadResult Load(const QString& id, const QString& path);
+    Status Load(const QString& id, const QString& path);
     // The character loaded under id (a handle that does nothing when none is).
     AgentCharacter Character(const QString& id) const;
     AgentCharacter Item(const QString& id) const;

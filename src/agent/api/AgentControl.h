@@ -1,6 +1,7 @@
 #pragma once
 
 #include "agent/api/AgentTypes.h"
+#include "platform/core/Status.h"
 
 #include <QObject>
 #include <optional>
@@ -26,7 +27,7 @@ public:
     AgentCharacters Characters();
 
     // Loads the character file at path under id; an id already loaded is replaced.
-    virtual LoadResult loadCharacter(const QString& id, const QString& path) = 0;
+    virtual Status loadCharacter(const QString& id, const QString& path) = 0;
     // Removes the character from the screen, stops its queue and forgets id.
     virtual void unloadCharacter(const QString& id) = 0;
     // Whether id addresses a loaded character.

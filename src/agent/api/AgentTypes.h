@@ -26,12 +26,6 @@ struct CommandRegistration {
     bool isVisible() const { return visible.value_or(true); }
 };
 
-// The outcome of loading a character file.
-struct LoadResult {
-    bool ok = false;
-    QString error; // why it failed: what and where
-};
-
 } // namespace tk::agent
 
 Q_DECLARE_METATYPE(tk::agent::UserInput)

@@ -45,12 +45,8 @@ ListeningSettings ListeningSettings::load(const QString& file) {
     return settings;
 }
 
-bool ListeningSettings::save(const QString& file, QString* error) const {
-    const auto fail = [&](const QString& reason) {
-        if (error)
-            *error = reason;
-        return false;
-    };
+Status ListeningSettings::save(const QString& file) const {
+    const auto fail = [](const QString& reason) { return Status::failure(reason); };
     if (file.isEmpty())
         return fail(QStringLiteral("no settings file"));
     const QFileInfo info(file);
@@ -66,7 +62,7 @@ bool ListeningSettings::save(const QString& file, QString* error) const {
         return fail(stored.status() == QSettings::AccessError
                         ? QStringLiteral("%1 cannot be written").arg(file)
                         : QStringLiteral("%1 is not a readable settings file").arg(file));
-    return true;
+    return Status::ok();
 }
 
 } // namespace tk::agent::listening

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/core/Status.h"
+
 #include <QByteArray>
 #include <QKeySequence>
 #include <QString>
@@ -26,9 +28,8 @@ struct ListeningSettings {
     static QString defaultFile();
     // The settings in file; defaults for what is missing or unreadable.
     static ListeningSettings load(const QString& file);
-    // Writes the settings into file (other entries stay); false with error set
-    // when the file cannot be written.
-    bool save(const QString& file, QString* error = nullptr) const;
+    // Writes the settings into file (other entries stay).
+    Status save(const QString& file) const;
 
     bool operator==(const ListeningSettings&) const = default;
 };

@@ -1,13 +1,8 @@
 #include "agent/listening/ListeningWorker.h"
 
-#include <QLoggingCategory>
+#include "agent/listening/ListeningLog.h"
 
 namespace tk::agent::listening {
-
-namespace {
-// What each utterance decoded to; QT_LOGGING_RULES="tk.listening.debug=true" shows it.
-Q_LOGGING_CATEGORY(lcUtterances, "tk.listening", QtInfoMsg)
-} // namespace
 
 ListeningWorker::ListeningWorker(SpeechModelFiles model) : m_model(std::move(model)) {}
 
@@ -78,7 +73,8 @@ void ListeningWorker::push(quint64 stream, const std::vector<std::int16_t>& samp
             emit hearingStarted(stream);
         else {
             const Recognition& r = event.recognition;
-            qCDebug(lcUtterances).nospace()
+            // What the utterance decoded to; QT_LOGGING_RULES="tk.listening.debug=true" shows it.
+            qCDebug(lcListening).nospace()
                 << "utterance of " << r.frames << " frames: \"" << r.decoded << "\" score/frame "
                 << r.confidence.scorePerFrame << " coverage " << r.confidence.coverage << " -> \""
                 << r.command << "\" (phones: " << r.phones << ")";

@@ -1,14 +1,12 @@
 #include "agent/listening/SphinxSpeechInput.h"
 
+#include "agent/listening/ListeningLog.h"
 #include "agent/listening/ListeningWorker.h"
 #include "agent/listening/MicrophoneCapture.h"
-
-#include <QLoggingCategory>
 
 namespace tk::agent::listening {
 
 namespace {
-Q_LOGGING_CATEGORY(lcListening, "tk.listening")
 constexpr int kDefaultQuietMs = 8000;
 } // namespace
 

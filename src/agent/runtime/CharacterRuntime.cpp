@@ -154,18 +154,18 @@ LoadedCharacter* CharacterRuntime::find(const QString& id) const {
     return it == m_characters.end() ? nullptr : it->second.get();
 }
 
-LoadResult CharacterRuntime::loadCharacter(const QString& id, const QString& path) {
+Status CharacterRuntime::loadCharacter(const QString& id, const QString& path) {
     const CharacterFileResult file = readCharacterFile(path);
     if (!file.ok()) {
         qCWarning(lcCharacterRuntime).noquote() << "cannot load" << id << "-" << file.error;
-        return {false, file.error};
+        return Status::failure(file.error);
     }
     auto renderer = std::make_unique<FrameRenderer>(file.character);
     const QString problem = renderer->prepare();
     if (!problem.isEmpty()) {
         const QString error = QStringLiteral("%1: %2").arg(path, problem);
         qCWarning(lcCharacterRuntime).noquote() << "cannot load" << id << "-" << error;
-        return {false, error};
+        return Status::failure(error);
     }
     // A character loaded again under the same identifier replaces the old one.
     if (find(id))
@@ -173,7 +173,7 @@ LoadResult CharacterRuntime::loadCharacter(const QString& id, const QString& pat
     m_characters[id] =
         std::make_unique<LoadedCharacter>(*this, id, file.character, std::move(renderer));
     emit characterLoaded(id);
-    return {true, {}};
+    return Status::ok();
 }
 
 void CharacterRuntime::unloadCharacter(const QString& id) {

@@ -104,7 +104,7 @@ public:
     QString listenerId() const { return m_listenerId; }
 
     // AgentControl
-    LoadResult loadCharacter(const QString& id, const QString& path) override;
+    Status loadCharacter(const QString& id, const QString& path) override;
     void unloadCharacter(const QString& id) override;
     bool isLoaded(const QString& id) const override;
     void setLanguageId(const QString& id, int languageId) override;

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-namespace tk::agent::placement {
+namespace tk::agent::FigurePlacement {
 
 QPoint initialPosition(QSize size, const QRect& available) {
     const int margin = 24;
@@ -62,4 +62,4 @@ int glideDurationMs(QPoint from, QPoint to, std::optional<int> speed) {
     return static_cast<int>(std::clamp(ms, double(kShortestGlideMs), double(kLongestGlideMs)));
 }
 
-} // namespace tk::agent::placement
+} // namespace tk::agent::FigurePlacement

@@ -8,7 +8,7 @@
 #include <QSize>
 #include <optional>
 
-namespace tk::agent::placement {
+namespace tk::agent::FigurePlacement {
 
 // Glide speed when a move names none, in pixels per second.
 inline constexpr int kDefaultSpeed = 600;
@@ -38,4 +38,4 @@ CharacterState moveDirection(QPoint from, QPoint to);
 // when none or not positive), bounded to [kShortestGlideMs, kLongestGlideMs].
 int glideDurationMs(QPoint from, QPoint to, std::optional<int> speed);
 
-} // namespace tk::agent::placement
+} // namespace tk::agent::FigurePlacement

@@ -88,6 +88,7 @@ void FigureWindow::paintEvent(QPaintEvent*) {
 }
 
 void FigureWindow::mousePressEvent(QMouseEvent* event) {
+    m_lastPressTime = event->timestamp();
     if (event->button() == Qt::LeftButton) {
         m_dragging = true;
         m_dragOffset = event->globalPosition().toPoint() - pos();

@@ -37,6 +37,8 @@ public:
     static QString accessibleDescriptionFor(const QString& name);
     // Brings the window forward with the keyboard focus.
     void focusFromKeyboard();
+    // The input time of the latest mouse press on the figure (0 before any).
+    quint64 lastPressTime() const { return m_lastPressTime; }
     // Pixels an arrow key moves the window (Ctrl with it: one pixel).
     static constexpr int kKeyStep = 10;
 
@@ -77,6 +79,7 @@ private:
     bool m_blended;
     QColor m_matte;
     bool m_dragging = false;
+    quint64 m_lastPressTime = 0;
     QPoint m_dragOffset;
 };
 

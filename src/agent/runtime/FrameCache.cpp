@@ -23,7 +23,6 @@ QPixmap FrameCache::pixmap(int frame, MouthShape mouth, qreal devicePixelRatio) 
     if (const QPixmap* cached = m_pixmaps.object(k))
         return *cached;
     const QImage image = m_renderer.render(frame, mouth, devicePixelRatio);
-    ++m_renderCount;
     auto* rendered = new QPixmap(QPixmap::fromImage(image));
     const QPixmap result = *rendered;
     m_pixmaps.insert(k, rendered, int(qMax<qint64>(1, image.sizeInBytes() / 1024)));

@@ -28,8 +28,6 @@ public:
     QPixmap pixmap(int frame, MouthShape mouth, qreal devicePixelRatio);
     // The window shape of that frame, in logical pixels.
     QRegion mask(int frame, MouthShape mouth, MaskKind kind);
-    // How many frames have been drawn so far (for measurements and tests).
-    int renderCount() const { return m_renderCount; }
 
     // The shape of the pixels of image (alpha above the kind's threshold),
     // scaled to logical pixels.
@@ -41,7 +39,6 @@ private:
     const FrameRenderer& m_renderer;
     QCache<quint64, QPixmap> m_pixmaps;
     QCache<quint64, QRegion> m_masks;
-    int m_renderCount = 0;
 };
 
 } // namespace tk::agent

@@ -162,9 +162,9 @@ void ListeningControls::changeSettings(const listening::ListeningSettings& setti
         return;
     m_settings = settings;
     if (!m_settingsFile.isEmpty()) {
-        QString error;
-        if (!m_settings.save(m_settingsFile, &error))
-            qCWarning(lcListeningControls).noquote() << "listening settings not kept:" << error;
+        if (const Status saved = m_settings.save(m_settingsFile); !saved.isOk())
+            qCWarning(lcListeningControls).noquote()
+                << "listening settings not kept:" << saved.message();
     }
     applySettings(false);
 }

@@ -23,7 +23,7 @@ ListeningTip::ListeningTip(QWidget* parent)
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
     // Screen readers speak each message as a notification.
-    accessibility::setWindowRole(staticMetaObject, QAccessible::Notification);
+    AccessibleWindows::setWindowRole(staticMetaObject, QAccessible::Notification);
     m_hide.setSingleShot(true);
     connect(&m_hide, &QTimer::timeout, this, &QWidget::hide);
 }
@@ -46,7 +46,7 @@ void ListeningTip::showText(const QString& text, const QRect& figure, int hideAf
     update();
     show();
     // Qt reports no tooltip-type window as shown: the announcement is made here.
-    accessibility::announce(this, text);
+    AccessibleWindows::announce(this, text);
     keepMenuOnTop();
     if (hideAfterMs > 0)
         m_hide.start(hideAfterMs);

@@ -46,10 +46,11 @@ LoadedCharacter::LoadedCharacter(CharacterRuntime& runtime, QString id,
     m_window->setCharacterName(m_character->name.isEmpty() ? m_id : m_character->name);
     m_window->setPictureSource([this](qreal ratio) { return pictureFor(ratio); });
     m_window->setDragLimiter([this](QPoint wanted) {
-        return placement::keepReachable(wanted, m_window->size(), screenGeometries());
+        return FigurePlacement::keepReachable(wanted, m_window->size(), screenGeometries());
     });
     if (const QScreen* screen = QGuiApplication::primaryScreen())
-        m_window->move(placement::initialPosition(m_character->size, screen->availableGeometry()));
+        m_window->move(
+            FigurePlacement::initialPosition(m_character->size, screen->availableGeometry()));
     connect(m_window.get(), &FigureWindow::menuRequested, this, &LoadedCharacter::openMenu);
     connect(m_window.get(), &FigureWindow::focusReturnRequested, &m_runtime,
             &CharacterRuntime::returnFocus);
@@ -282,7 +283,8 @@ void LoadedCharacter::startMove(QPoint target, std::optional<int> speed) {
     if (!screen)
         screen = m_window->screen() ? m_window->screen() : QGuiApplication::primaryScreen();
     const QPoint end =
-        screen ? placement::clampToScreen(target, m_window->size(), screen->geometry()) : target;
+        screen ? FigurePlacement::clampToScreen(target, m_window->size(), screen->geometry())
+               : target;
     const QPoint from = m_window->pos();
     // Under reduced motion the figure is put in its place instead of walking there.
     if (!m_window->isVisible() || from == end || m_runtime.desktopPreferences().reducedMotion) {
@@ -290,10 +292,10 @@ void LoadedCharacter::startMove(QPoint target, std::optional<int> speed) {
         finishRequest();
         return;
     }
-    playState(placement::moveDirection(from, end), AnimationPlayer::Mode::Loop);
+    playState(FigurePlacement::moveDirection(from, end), AnimationPlayer::Mode::Loop);
     m_glide.setStartValue(from);
     m_glide.setEndValue(end);
-    m_glide.setDuration(placement::glideDurationMs(from, end, speed));
+    m_glide.setDuration(FigurePlacement::glideDurationMs(from, end, speed));
     m_glide.setEasingCurve(QEasingCurve::InOutSine);
     m_glide.start();
 }

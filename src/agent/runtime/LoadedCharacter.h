@@ -57,7 +57,6 @@ public:
     void setListening(bool listening);
     void setHearing(bool hearing);
     // Whether the character wants its listening session (re)opened when it can.
-    bool wantsListening() const { return m_wantsListening; }
     void setWantsListening(bool on) { m_wantsListening = on; }
     // Opens the listening session once the current speech has ended.
     void listenAfterSpeech() { m_resumeListening = true; }
@@ -119,7 +118,6 @@ private:
     bool m_hearing = false;
     bool m_wantsListening = false;
     bool m_resumeListening = false;
-    bool m_placed = false;
 };
 
 } // namespace tk::agent

@@ -39,7 +39,6 @@ public:
 
     bool isBusy() const { return m_current.has_value() || !m_waiting.empty(); }
     const std::optional<Request>& current() const { return m_current; }
-    qsizetype waitingCount() const { return qsizetype(m_waiting.size()); }
 
 signals:
     // Carry out request, then call complete(request.serial).

@@ -42,7 +42,7 @@ VoiceCommandsWindow::VoiceCommandsWindow()
     : m_reason(new QLabel(this)), m_list(new QTreeWidget(this)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(tr("Voice Commands"));
-    accessibility::setWindowRole(staticMetaObject, QAccessible::Window);
+    AccessibleWindows::setWindowRole(staticMetaObject, QAccessible::Window);
     setWindowIcon(QApplication::windowIcon());
 
     auto* intro = new QLabel(tr("While Tovrin is listening, say one of these phrases:"), this);

@@ -52,7 +52,7 @@ WordBalloon::WordBalloon(const BalloonSettings& settings, QWidget* parent)
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::NoFocus);
     // Screen readers hear each speech once, as a notification, when the balloon appears.
-    accessibility::setWindowRole(staticMetaObject, QAccessible::Notification);
+    AccessibleWindows::setWindowRole(staticMetaObject, QAccessible::Notification);
     m_translucent = compositorRunning();
     setAttribute(Qt::WA_TranslucentBackground, m_translucent);
     m_linger.setSingleShot(true);
@@ -87,7 +87,7 @@ void WordBalloon::setAnchor(const QRect& figureGeometry) {
 void WordBalloon::beginSpeech(const QString& text) {
     clear();
     m_text = text;
-    accessibility::announce(this, text.simplified());
+    AccessibleWindows::announce(this, text.simplified());
     // A compositor may have started or stopped since the last speech: the
     // window is made anew for the other way of drawing.
     const bool translucent = compositorRunning();

@@ -100,29 +100,24 @@ bool AutostartEntry::isOn() const {
     return true;
 }
 
-bool AutostartEntry::write(QString* error) const {
+Status AutostartEntry::write() const {
     const QString dir = QFileInfo(m_path).absolutePath();
-    if (!QDir().mkpath(dir)) {
-        *error = QStringLiteral("the directory \"%1\" cannot be made").arg(dir);
-        return false;
-    }
+    if (!QDir().mkpath(dir))
+        return Status::failure(QStringLiteral("the directory \"%1\" cannot be made").arg(dir));
     QSaveFile file(m_path);
     const QByteArray bytes = content();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        return Status::failure(file.errorString());
+    return Status::ok();
 }
 
-bool AutostartEntry::remove(QString* error) const {
+Status AutostartEntry::remove() const {
     QFile file(m_path);
     if (!QFileInfo(m_path).exists() && !QFileInfo(m_path).isSymLink())
-        return true;
+        return Status::ok();
     if (file.remove())
-        return true;
-    *error = file.errorString();
-    return false;
+        return Status::ok();
+    return Status::failure(file.errorString());
 }
 
 QByteArray AutostartEntry::content() const {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/core/Status.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -29,10 +31,10 @@ public:
     // Whether the entry exists and is not switched off (Hidden=true).
     bool isOn() const;
 
-    // Writes the entry whole, making its directory; false and *error on failure.
-    bool write(QString* error) const;
-    // Removes the entry; false and *error when it stays.
-    bool remove(QString* error) const;
+    // Writes the entry whole, making its directory.
+    Status write() const;
+    // Removes the entry; fails when it stays.
+    Status remove() const;
 
     // The entry's bytes as write() stores them.
     QByteArray content() const;

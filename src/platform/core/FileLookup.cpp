@@ -23,43 +23,33 @@ QString storedFileName(const QString& path) {
     return QString();
 }
 
-bool copyReplacing(const QString& source, const QString& target, QString* error) {
+Status copyReplacing(const QString& source, const QString& target) {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = in.errorString();
-        return false;
+        return Status::failure(in.errorString());
     }
     QSaveFile out(target);
     if (!out.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = out.errorString();
-        return false;
+        return Status::failure(out.errorString());
     }
     char buffer[64 * 1024];
     for (;;) {
         const qint64 got = in.read(buffer, sizeof buffer);
         if (got < 0) {
-            if (error)
-                *error = in.errorString();
             out.cancelWriting();
-            return false;
+            return Status::failure(in.errorString());
         }
         if (got == 0)
             break;
         if (out.write(buffer, got) != got) {
-            if (error)
-                *error = out.errorString();
             out.cancelWriting();
-            return false;
+            return Status::failure(out.errorString());
         }
     }
     if (!out.commit()) {
-        if (error)
-            *error = out.errorString();
-        return false;
+        return Status::failure(out.errorString());
     }
-    return true;
+    return Status::ok();
 }
 
 } // namespace tk

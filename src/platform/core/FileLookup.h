@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/core/Status.h"
+
 #include <QString>
 
 namespace tk {
@@ -10,8 +12,8 @@ namespace tk {
 // callers that compare the name case-sensitively can tell the two apart.
 QString storedFileName(const QString& path);
 
-// Copies source over target, replacing target atomically. Returns false and sets
-// *error when it fails; target is then left as it was.
-bool copyReplacing(const QString& source, const QString& target, QString* error);
+// Copies source over target, replacing target atomically. On failure target is
+// left as it was.
+Status copyReplacing(const QString& source, const QString& target);
 
 } // namespace tk

@@ -4,8 +4,8 @@
 
 namespace tk {
 
-bool DetachedProcessLauncher::startDetached(const QString& program, const QStringList& arguments,
-                                            QString* error) {
+Status DetachedProcessLauncher::startDetached(const QString& program,
+                                              const QStringList& arguments) {
     QProcess process;
     process.setProgram(program);
     process.setArguments(arguments);
@@ -13,10 +13,8 @@ bool DetachedProcessLauncher::startDetached(const QString& program, const QStrin
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
     if (process.startDetached())
-        return true;
-    if (error)
-        *error = process.errorString();
-    return false;
+        return Status::ok();
+    return Status::failure(process.errorString());
 }
 
 } // namespace tk

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/core/Status.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -14,16 +16,14 @@ public:
     ProcessLauncher& operator=(const ProcessLauncher&) = delete;
 
     // Starts program with arguments, detached and never through a shell.
-    // Returns false and sets *error when it cannot be started.
-    virtual bool startDetached(const QString& program, const QStringList& arguments,
-                               QString* error) = 0;
+    // Fails, saying why, when it cannot be started.
+    virtual Status startDetached(const QString& program, const QStringList& arguments) = 0;
 };
 
 // Starts real processes with QProcess.
 class DetachedProcessLauncher final : public ProcessLauncher {
 public:
-    bool startDetached(const QString& program, const QStringList& arguments,
-                       QString* error) override;
+    Status startDetached(const QString& program, const QStringList& arguments) override;
 };
 
 } // namespace tk

@@ -22,23 +22,24 @@ bool isWritableDirectory(const QString& dir) {
 
 // Creates dir and its missing parents; the new directories are private. On
 // failure *error says why.
-bool makePrivatePath(const QString& dir, QString* error) {
+Status makePrivatePath(const QString& dir) {
     const QFileInfo info(dir);
     if (info.isDir())
-        return true;
-    if (info.exists() || info.isSymLink()) {
-        *error = QStringLiteral("\"%1\" is not a directory").arg(info.absoluteFilePath());
-        return false;
-    }
+        return Status::ok();
+    if (info.exists() || info.isSymLink())
+        return Status::failure(
+            QStringLiteral("\"%1\" is not a directory").arg(info.absoluteFilePath()));
     const QString parent = info.absolutePath();
-    if (parent != info.absoluteFilePath() && !makePrivatePath(parent, error))
-        return false;
+    if (parent != info.absoluteFilePath()) {
+        if (const Status made = makePrivatePath(parent); !made.isOk())
+            return made;
+    }
     if (::mkdir(QFile::encodeName(info.absoluteFilePath()).constData(), 0700) == 0 ||
         (errno == EEXIST && QFileInfo(dir).isDir())) // made meanwhile by another start
-        return true;
-    *error = QStringLiteral("\"%1\": %2")
-                 .arg(info.absoluteFilePath(), QString::fromLocal8Bit(std::strerror(errno)));
-    return false;
+        return Status::ok();
+    return Status::failure(
+        QStringLiteral("\"%1\": %2")
+            .arg(info.absoluteFilePath(), QString::fromLocal8Bit(std::strerror(errno))));
 }
 
 } // namespace
@@ -88,11 +89,10 @@ ProgramDirectory::Choice ProgramDirectory::choose(const QString& namedDir,
 QStringList ProgramDirectory::prepare(const Choice& choice, bool* unusable) {
     QStringList problems;
     *unusable = false;
-    QString dirError;
-    if (!makePrivatePath(choice.dir, &dirError)) {
+    if (const Status made = makePrivatePath(choice.dir); !made.isOk()) {
         *unusable = true;
         problems << QStringLiteral("The program directory \"%1\" cannot be made: %2.")
-                        .arg(choice.dir, dirError);
+                        .arg(choice.dir, made.message());
         return problems;
     }
 
@@ -104,15 +104,16 @@ QStringList ProgramDirectory::prepare(const Choice& choice, bool* unusable) {
             continue; // the user's own, whatever it holds
         const QString source = choice.shippedSource + QLatin1Char('/') + name;
         const QString targetDir = QFileInfo(target).absolutePath();
-        QString error;
-        bool copied = false;
-        if (!QFileInfo(source).isFile())
-            error = QStringLiteral("it is missing in \"%1\"").arg(choice.shippedSource);
-        else if (makePrivatePath(targetDir, &error))
-            copied = copyReplacing(source, target, &error);
-        if (!copied)
+        Status copied =
+            Status::failure(QStringLiteral("it is missing in \"%1\"").arg(choice.shippedSource));
+        if (QFileInfo(source).isFile()) {
+            copied = makePrivatePath(targetDir);
+            if (copied.isOk())
+                copied = copyReplacing(source, target);
+        }
+        if (!copied.isOk())
             problems << QStringLiteral("The file \"%1\" could not be copied to \"%2\": %3.")
-                            .arg(name, choice.dir, error);
+                            .arg(name, choice.dir, copied.message());
     }
     return problems;
 }

@@ -128,7 +128,7 @@ QString appendJournalPath(const QString& path) {
     return info.dir().filePath(QLatin1Char('.') + info.fileName() + QStringLiteral(".append"));
 }
 
-bool appendRecord(const QString& path, const QStringList& lines, QString* error) {
+Status appendRecord(const QString& path, const QStringList& lines) {
     QByteArray record;
     for (const QString& line : lines) {
         record += line.toUtf8();
@@ -139,24 +139,18 @@ bool appendRecord(const QString& path, const QStringList& lines, QString* error)
     if (fd < 0 && errno == EACCES) // a log the user may append to but not read
         fd = ::open(nativePath.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) {
-        if (error)
-            *error = systemError(errno);
-        return false;
+        return Status::failure(systemError(errno));
     }
     const Descriptor file(fd);
     if (retryingLock(fd) < 0) {
-        if (error)
-            *error = systemError(errno);
-        return false;
+        return Status::failure(systemError(errno));
     }
     const QByteArray journalPath = QFile::encodeName(appendJournalPath(path));
     repairInterruptedAppend(fd, journalPath);
 
     const qint64 oldLength = fileSize(fd);
     if (oldLength < 0) {
-        if (error)
-            *error = systemError(errno);
-        return false;
+        return Status::failure(systemError(errno));
     }
     record.prepend(lineEndNeeded(fd, oldLength));
     // Without a journal (a folder the user may not write) the append still goes
@@ -169,11 +163,9 @@ bool appendRecord(const QString& path, const QStringList& lines, QString* error)
     if (journaled)
         ::unlink(journalPath.constData());
     if (!written) {
-        if (error)
-            *error = systemError(writeError);
-        return false;
+        return Status::failure(systemError(writeError));
     }
-    return true;
+    return Status::ok();
 }
 
 } // namespace tk

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/core/Status.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -16,8 +18,8 @@ namespace tk {
 // - a write that cannot be finished is cut back to the file's old length;
 // - a file that does not end with a line end gets one before the new record,
 //   so a record never starts on the tail of another line.
-// Returns false and sets *error when the record could not be written whole.
-bool appendRecord(const QString& path, const QStringList& lines, QString* error);
+// Fails, saying why, when the record could not be written whole.
+Status appendRecord(const QString& path, const QStringList& lines);
 
 // The journal file that appendRecord keeps beside path while it writes.
 QString appendJournalPath(const QString& path);

@@ -3,7 +3,7 @@
 #include <QHash>
 #include <QWidget>
 
-namespace tk::accessibility {
+namespace tk::AccessibleWindows {
 
 namespace {
 
@@ -87,4 +87,4 @@ int WindowAccessible::indexOfChild(const QAccessibleInterface* child) const {
     return isCollapsed(widget()) ? -1 : QAccessibleWidget::indexOfChild(child);
 }
 
-} // namespace tk::accessibility
+} // namespace tk::AccessibleWindows

@@ -7,7 +7,7 @@
 class QWidget;
 struct QMetaObject;
 
-namespace tk::accessibility {
+namespace tk::AccessibleWindows {
 
 // Gives the top-level windows of one class an accessible role of their own
 // (Window, Notification, ...) instead of the filler that plain widgets get.
@@ -36,4 +36,4 @@ public:
     int indexOfChild(const QAccessibleInterface* child) const override;
 };
 
-} // namespace tk::accessibility
+} // namespace tk::AccessibleWindows

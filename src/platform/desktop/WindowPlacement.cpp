@@ -1,13 +1,38 @@
 #include "WindowPlacement.h"
 
 #include "AccessibleWindows.h"
+#include "RunKeeper.h"
 
 #include <QCursor>
+#include <QFont>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
 
 namespace tk {
+
+QRect twipsRect(int left, int top, int width, int height) {
+    return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width),
+                 twipsToPixels(height));
+}
+
+void setUpToolWindow(QWidget* window, const QMetaObject& windowClass, const QString& objectName,
+                     const QString& title, const QString& fontFamily) {
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setObjectName(objectName);
+    AccessibleWindows::setWindowRole(windowClass, QAccessible::Window);
+    window->setWindowTitle(title);
+    QFont font(fontFamily);
+    font.setPointSizeF(9.75);
+    font.setWeight(QFont::Normal);
+    window->setFont(font);
+}
+
+void showTracked(QWidget* window) {
+    if (RunKeeper* keeper = RunKeeper::current())
+        keeper->track(window);
+    window->show();
+}
 
 void collapseOutOfSight(QWidget* window) {
     // Unmanaged by the window manager: no task-bar entry, no focus, no frame,
@@ -22,7 +47,7 @@ void collapseOutOfSight(QWidget* window) {
     const QRect desktop = screen ? screen->virtualGeometry() : QRect();
     window->move(desktop.left() - window->width() - 16, desktop.top() - 16);
     // Out of sight for screen readers too: neither showing nor visible, no children.
-    accessibility::setCollapsed(window, true);
+    AccessibleWindows::setCollapsed(window, true);
 }
 
 void centreBeforeFirstShow(QWidget* window) {
@@ -67,6 +92,12 @@ void bringToFront(QWidget* window) {
         window->show();
     window->raise();
     window->activateWindow();
+}
+
+void keepOnSmallScreen(QWidget* window) {
+    const QScreen* screen = window->screen();
+    if (screen && !screen->availableGeometry().contains(window->frameGeometry()))
+        keepOnScreen(window);
 }
 
 } // namespace tk

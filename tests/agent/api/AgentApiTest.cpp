@@ -22,9 +22,9 @@ private slots:
     void handles_reachTheControlByIdentifierAndSurviveIt() {
         auto* agent = new test::RecordingAgent;
         AgentCharacters characters = agent->Characters();
-        QVERIFY(characters.Load("Tovrin", "/p/tovrin.acs").ok);
+        QVERIFY(characters.Load("Tovrin", "/p/tovrin.acs").isOk());
         AgentCharacter tovrin = characters.Character("Tovrin");
-        tovrin.setLanguageID(1033);
+        tovrin.SetLanguageID(1033);
         tovrin.MoveTo(0, 150);
         characters.Item("Tovrin").Commands().Add("help", "Help", "[help]");
         characters.Item("Tovrin").Commands().Add("oop2s", "---");

@@ -120,22 +120,26 @@ private slots:
 
     void placement_keepsTheFigureReachable_andMovesChooseTheirStateAndSpeed() {
         const QRect screen(0, 0, 800, 800);
-        QCOMPARE(placement::clampToScreen({0, 150}, {160, 156}, screen), QPoint(0, 150));
-        QCOMPARE(placement::clampToScreen({5000, 5000}, {160, 156}, screen), QPoint(640, 644));
-        QCOMPARE(placement::clampToScreen({-300, 20}, {160, 156}, screen), QPoint(0, 20));
+        QCOMPARE(FigurePlacement::clampToScreen({0, 150}, {160, 156}, screen), QPoint(0, 150));
+        QCOMPARE(FigurePlacement::clampToScreen({5000, 5000}, {160, 156}, screen),
+                 QPoint(640, 644));
+        QCOMPARE(FigurePlacement::clampToScreen({-300, 20}, {160, 156}, screen), QPoint(0, 20));
         const QList<QRect> screens{QRect(0, 0, 800, 600), QRect(800, 0, 800, 600)};
-        QCOMPARE(placement::keepReachable({-500, 10}, {100, 100}, screens), QPoint(-68, 10));
-        QCOMPARE(placement::keepReachable({900, 2000}, {100, 100}, screens), QPoint(900, 568));
-        QCOMPARE(placement::keepReachable({790, 10}, {100, 100}, screens),
+        QCOMPARE(FigurePlacement::keepReachable({-500, 10}, {100, 100}, screens), QPoint(-68, 10));
+        QCOMPARE(FigurePlacement::keepReachable({900, 2000}, {100, 100}, screens),
+                 QPoint(900, 568));
+        QCOMPARE(FigurePlacement::keepReachable({790, 10}, {100, 100}, screens),
                  QPoint(790, 10)); // across two screens is fine
-        QCOMPARE(placement::moveDirection({500, 500}, {0, 450}), CharacterState::MovingLeft);
-        QCOMPARE(placement::moveDirection({0, 0}, {10, 0}), CharacterState::MovingRight);
-        QCOMPARE(placement::moveDirection({0, 300}, {10, 0}), CharacterState::MovingUp);
-        QCOMPARE(placement::moveDirection({0, 0}, {10, 300}), CharacterState::MovingDown);
-        QCOMPARE(placement::glideDurationMs({0, 0}, {600, 0}, std::nullopt), 1000);
-        QCOMPARE(placement::glideDurationMs({0, 0}, {600, 0}, 1200), 500);
-        QCOMPARE(placement::glideDurationMs({0, 0}, {600, 0}, 1), placement::kLongestGlideMs);
-        QCOMPARE(placement::glideDurationMs({0, 0}, {1, 0}, 0), placement::kShortestGlideMs);
+        QCOMPARE(FigurePlacement::moveDirection({500, 500}, {0, 450}), CharacterState::MovingLeft);
+        QCOMPARE(FigurePlacement::moveDirection({0, 0}, {10, 0}), CharacterState::MovingRight);
+        QCOMPARE(FigurePlacement::moveDirection({0, 300}, {10, 0}), CharacterState::MovingUp);
+        QCOMPARE(FigurePlacement::moveDirection({0, 0}, {10, 300}), CharacterState::MovingDown);
+        QCOMPARE(FigurePlacement::glideDurationMs({0, 0}, {600, 0}, std::nullopt), 1000);
+        QCOMPARE(FigurePlacement::glideDurationMs({0, 0}, {600, 0}, 1200), 500);
+        QCOMPARE(FigurePlacement::glideDurationMs({0, 0}, {600, 0}, 1),
+                 FigurePlacement::kLongestGlideMs);
+        QCOMPARE(FigurePlacement::glideDurationMs({0, 0}, {1, 0}, 0),
+                 FigurePlacement::kShortestGlideMs);
     }
 };
 

@@ -102,9 +102,9 @@ class CharacterRuntimeTest : public QObject {
         runtime->setIdleDelay(60000, 60000);
         runtime->setSpeechOutputFactory(
             [this, speechMs] { return std::make_unique<FakeSpeech>(m_log, speechMs); });
-        const LoadResult loaded = runtime->Characters().Load("Tovrin", m_file);
-        if (!loaded.ok)
-            qWarning() << loaded.error;
+        const Status loaded = runtime->Characters().Load("Tovrin", m_file);
+        if (!loaded.isOk())
+            qWarning() << loaded.message();
         connect(runtime.get(), &CharacterRuntime::requestStarted, this,
                 [this](const QString&, const Request& r) { m_log.append("start " + describe(r)); });
         connect(runtime.get(), &CharacterRuntime::requestDone, this,
@@ -139,7 +139,7 @@ private slots:
         auto runtime = makeRuntime();
         AgentCharacter tovrin = runtime->Characters().Character("Tovrin");
         QSignalSpy animations(runtime.get(), &CharacterRuntime::animationStarted);
-        tovrin.setLanguageID(1033);
+        tovrin.SetLanguageID(1033);
         tovrin.Show();
         tovrin.Speak("one");
         tovrin.Play("Wave");
@@ -203,7 +203,9 @@ private slots:
 
         // Without anything to speak with, a Speak request completes at once.
         runtime->setSpeechOutputFactory({});
-        runtime->Characters().Load("Tovrin", m_file); // fresh character, no speech output yet
+        QVERIFY(runtime->Characters()
+                    .Load("Tovrin", m_file)
+                    .isOk()); // fresh character, no speech output yet
         runtime->Characters().Item("Tovrin").Speak("unheard");
         QTRY_VERIFY(m_log.contains("done speak unheard"));
         QCOMPARE(started.count(), 1);
@@ -266,9 +268,9 @@ private slots:
     void load_failure_namesTheFile_andKeepsTheLoadedCharacter() {
         auto runtime = makeRuntime();
         const QString missing = m_dir.filePath("missing.acs");
-        LoadResult result = runtime->Characters().Load("Tovrin", missing);
-        QVERIFY(!result.ok);
-        QVERIFY2(result.error.startsWith(missing + ": "), qPrintable(result.error));
+        Status result = runtime->Characters().Load("Tovrin", missing);
+        QVERIFY(!result.isOk());
+        QVERIFY2(result.message().startsWith(missing + ": "), qPrintable(result.message()));
         QVERIFY(runtime->isLoaded("Tovrin"));
     }
 
@@ -306,6 +308,58 @@ private slots:
 
         // Captions show as given: an ampersand is no mnemonic.
         QCOMPARE(FigureMenu::menuText("Tom & Jerry"), QString("Tom && Jerry"));
+    }
+
+    // Only a click inside the open menu chooses: not the press that opened it
+    // (should the toolkit hand it on to the menu), nor that press dragged onto
+    // an entry, as a hand that moves a little during a right-click does.
+    void menu_choosesOnlyWithAClickInsideIt() {
+        auto runtime = makeRuntime();
+        AgentCharacter tovrin = runtime->Characters().Character("Tovrin");
+        tovrin.Show();
+        CommandCatalogue::registerOn(tovrin.Commands());
+        QTRY_VERIFY(!runtime->isBusy("Tovrin"));
+        QSignalSpy commands(runtime.get(), &AgentControl::Command);
+        FigureWindow* figure = runtime->figureWindow("Tovrin");
+        const QPoint onFigure(figure->width() / 2, figure->height() / 2);
+        const auto send = [](QWidget* to, QEvent::Type type, QPoint at, Qt::MouseButton button,
+                             Qt::MouseButtons held, ulong time) {
+            QMouseEvent event(type, at, to->mapToGlobal(at), button, held, {});
+            event.setTimestamp(time);
+            QApplication::sendEvent(to, &event);
+        };
+        const auto rightPressOnFigure = [&](ulong time) -> QMenu* {
+            send(figure, QEvent::MouseButtonPress, onFigure, Qt::RightButton, Qt::RightButton,
+                 time);
+            QContextMenuEvent ask(QContextMenuEvent::Mouse, onFigure,
+                                  figure->mapToGlobal(onFigure));
+            QApplication::sendEvent(figure, &ask);
+            return qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        };
+
+        QMenu* menu = rightPressOnFigure(1000);
+        QVERIFY(menu);
+        const QPoint realChat = menu->actionGeometry(menu->actions().first()).center();
+        send(menu, QEvent::MouseButtonPress, realChat, Qt::RightButton, Qt::RightButton, 1000);
+        send(menu, QEvent::MouseButtonRelease, realChat, Qt::RightButton, {}, 1010);
+        QVERIFY(menu->isVisible());
+        menu->close();
+
+        menu = rightPressOnFigure(2000);
+        QVERIFY(menu);
+        for (int step = 1; step <= 8; ++step) {
+            const QPoint at = realChat + QPoint(step, step);
+            send(menu, QEvent::MouseMove, at, Qt::NoButton, Qt::RightButton, 2000 + step);
+        }
+        send(menu, QEvent::MouseButtonRelease, realChat + QPoint(8, 8), Qt::RightButton, {}, 2100);
+        QVERIFY(menu->isVisible());
+        QTest::qWait(50);
+        QCOMPARE(commands.count(), 0);
+
+        send(menu, QEvent::MouseButtonPress, realChat, Qt::LeftButton, Qt::LeftButton, 3000);
+        send(menu, QEvent::MouseButtonRelease, realChat, Qt::LeftButton, {}, 3050);
+        QTRY_COMPARE(commands.count(), 1);
+        QCOMPARE(commands.first().first().value<UserInput>().Name, QString("rchat"));
     }
 
     void moves_neverLeaveTheScreen() {

@@ -52,7 +52,7 @@ class FigureAccessibilityTest : public QObject {
         auto runtime = std::make_unique<CharacterRuntime>();
         runtime->setIdleDelay(60000, 60000);
         runtime->setSpeechOutputFactory([] { return std::make_unique<QuickSpeech>(); });
-        if (!runtime->Characters().Load("Tovrin", m_file).ok)
+        if (!runtime->Characters().Load("Tovrin", m_file).isOk())
             return nullptr;
         runtime->Characters().Character("Tovrin").Show();
         if (!QTest::qWaitFor([&] { return !runtime->isBusy("Tovrin"); }, 5000))

@@ -21,7 +21,7 @@ using namespace tk;
 using namespace tk::agent;
 using listening::ListeningSettings;
 using listening::ListeningSettingsWindow;
-using Status = GlobalKey::Status;
+using KeyStatus = GlobalKey::Status;
 
 namespace {
 
@@ -78,7 +78,7 @@ class ListeningControlsTest : public QObject {
     std::unique_ptr<CharacterRuntime> m_runtime;
 
     // A runtime with Tovrin shown, the fake input and key, and the settings file.
-    void start(Status keyStatus = Status::Active) {
+    void start(KeyStatus keyStatus = KeyStatus::Active) {
         m_runtime.reset();
         m_input.listening = false;
         m_input.starts = m_input.stops = 0;
@@ -91,7 +91,7 @@ class ListeningControlsTest : public QObject {
         m_key = key.get();
         m_runtime->setListeningSetup(m_settings, std::move(key));
         m_runtime->setSpeechInput(&m_input);
-        QVERIFY(m_runtime->Characters().Load("Tovrin", m_character).ok);
+        QVERIFY(m_runtime->Characters().Load("Tovrin", m_character).isOk());
         m_runtime->Characters().Character("Tovrin").Show();
         QTRY_VERIFY(m_runtime->figureWindow("Tovrin")->isVisible());
         QTRY_VERIFY(!m_runtime->isBusy("Tovrin"));
@@ -151,7 +151,7 @@ private slots:
     }
 
     void keyHeldByAnotherProgram_isSaidOnce_andTheMenuWayStays() {
-        start(Status::Taken);
+        start(KeyStatus::Taken);
         const QString taken = "Another program already uses Pause, so it cannot reach Tovrin. "
                               "Choose another key in \"Listening Settings...\", or use "
                               "\"Listen\" in Tovrin's menu.";
@@ -165,7 +165,7 @@ private slots:
         QCOMPARE(tip().text(), QString("Listening..."));
 
         // Another key that works takes its place in the menu.
-        m_key->nextStatus = Status::Active;
+        m_key->nextStatus = KeyStatus::Active;
         ListeningSettings settings = controls().settings();
         settings.key = QKeySequence("Ctrl+Alt+K");
         controls().changeSettings(settings);

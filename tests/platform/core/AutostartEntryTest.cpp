@@ -58,15 +58,14 @@ private slots:
         const AutostartEntry entry(dir.filePath("config/autostart/tovrinkin.desktop"),
                                    {"/opt/tk dir/tovrinkin"});
         QVERIFY(!entry.isOn());
-        QString error;
-        QVERIFY(entry.remove(&error)); // nothing to remove is no failure
-        QVERIFY(entry.write(&error));
+        QVERIFY(entry.remove().isOk()); // nothing to remove is no failure
+        QVERIFY(entry.write().isOk());
         QVERIFY(entry.isOn());
         QCOMPARE(TestContext::readFile(entry.path()),
                  QByteArray("[Desktop Entry]\nType=Application\nName=Tovrin Kin\n"
                             "Comment=Tovrin greets you when you log in\n"
                             "Exec=\"/opt/tk dir/tovrinkin\"\nIcon=tovrinkin\nTerminal=false\n"));
-        QVERIFY(entry.remove(&error));
+        QVERIFY(entry.remove().isOk());
         QVERIFY(!QFileInfo::exists(entry.path()));
 
         // An entry the desktop switched off counts as off.
@@ -79,9 +78,7 @@ private slots:
         // A file where the directory should be: the failure is told.
         const AutostartEntry blocked(dir.filePath("config/autostart/tovrinkin.desktop/x.desktop"),
                                      {"tovrinkin"});
-        error.clear();
-        QVERIFY(!blocked.write(&error));
-        QVERIFY(!error.isEmpty());
+        QVERIFY(!blocked.write().isOk());
     }
 };
 

@@ -19,7 +19,7 @@ namespace {
 class PlainWindow : public QWidget {
     Q_OBJECT
 public:
-    PlainWindow() { accessibility::setWindowRole(staticMetaObject, QAccessible::Window); }
+    PlainWindow() { AccessibleWindows::setWindowRole(staticMetaObject, QAccessible::Window); }
 };
 
 // An X settings property as a settings manager writes it (little-endian).

@@ -1,17 +1,17 @@
 #include "IntroSoundSetting.h"
 
-#include "platform/core/ProgramPaths.h"
+#include "settings/MainSettings.h"
 #include "settings/modo.h"
 
 namespace tk::IntroSoundSetting {
 
 namespace {
-const QString kSection = QStringLiteral("MAIN");
-const QString kKey = QStringLiteral("LSOUND");
+const QString kSection = QString::fromLatin1(MainSettings::kMainSection);
+const QString kKey = QString::fromLatin1(MainSettings::kIntroSoundKey);
 } // namespace
 
 QString settingsPath(const QString& programDir) {
-    return programFile(programDir, QStringLiteral("main.ini"));
+    return MainSettings::path(programDir);
 }
 
 bool isOn(const QString& programDir) {
@@ -21,7 +21,8 @@ bool isOn(const QString& programDir) {
 
 bool store(const QString& programDir, bool on) {
     return modo::writeini(kSection, kKey, on ? QStringLiteral("1") : QStringLiteral("0"),
-                          settingsPath(programDir));
+                          settingsPath(programDir))
+        .isOk();
 }
 
 } // namespace tk::IntroSoundSetting

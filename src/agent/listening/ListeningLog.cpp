@@ -1,0 +1,3 @@
+#include "ListeningLog.h"
+
+Q_LOGGING_CATEGORY(lcListening, "tk.listening", QtInfoMsg)
