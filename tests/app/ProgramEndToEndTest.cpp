@@ -2,6 +2,7 @@
 // fakes for the seams, offscreen: the start-up chain, the greeting, a command
 // from Tovrin's menu, and the end of the run. What each part writes to its
 // files is left to the parts' own tests.
+#include "PopupMenus.h"
 #include "Resources.h"
 #include "TestContext.h"
 #include "agent/runtime/FigureWindow.h"
@@ -37,9 +38,9 @@ SplashWindow* shownSplash() {
 // Opens Tovrin's menu and chooses the entry with text.
 bool choose(agent::FigureWindow* figure, const QString& text) {
     QTest::mouseClick(figure->windowHandle(), Qt::RightButton, {}, QPoint(60, 80));
-    if (!QTest::qWaitFor([] { return QApplication::activePopupWidget() != nullptr; }, 5000))
+    QMenu* menu = test::waitForPopupMenu();
+    if (!menu)
         return false;
-    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     for (QAction* action : menu->actions()) {
         if (action->text() == text) {
             menu->close();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -64,6 +65,13 @@ inline QJsonObject json() {
 
 inline QByteArray bytes(const QJsonObject& object = json()) {
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+// Writes the test character to path; false when it cannot be written.
+inline bool writeTo(const QString& path, const QJsonObject& object = json()) {
+    QFile file(path);
+    const QByteArray content = bytes(object);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
 } // namespace testcharacter

@@ -1,5 +1,6 @@
 #include "agent/runtime/CharacterRuntime.h"
 
+#include "PopupMenus.h"
 #include "TestCharacter.h"
 #include "agent/api/AgentCharacters.h"
 #include "agent/api/SpeechInput.h"
@@ -121,18 +122,14 @@ class CharacterRuntimeTest : public QObject {
 
     static QMenu* openMenu(FigureWindow* window) {
         QTest::mouseClick(window->windowHandle(), Qt::RightButton, {}, QPoint(10, 10));
-        if (!QTest::qWaitFor([] { return QApplication::activePopupWidget() != nullptr; }, 5000))
-            return nullptr;
-        return qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        return test::waitForPopupMenu();
     }
 
 private slots:
     void initTestCase() {
         QVERIFY(m_dir.isValid());
         m_file = m_dir.filePath("tovrin.acs");
-        QFile file(m_file);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(testcharacter::bytes());
+        QVERIFY(testcharacter::writeTo(m_file));
     }
 
     void requests_runInCallOrder_eachCallReturningAtOnce() {

@@ -1,3 +1,4 @@
+#include "PopupMenus.h"
 #include "TestCharacter.h"
 #include "agent/api/AgentCharacters.h"
 #include "agent/api/SpeechOutput.h"
@@ -60,19 +61,11 @@ class FigureAccessibilityTest : public QObject {
         return runtime;
     }
 
-    static QMenu* waitForMenu() {
-        if (!QTest::qWaitFor([] { return QApplication::activePopupWidget() != nullptr; }, 5000))
-            return nullptr;
-        return qobject_cast<QMenu*>(QApplication::activePopupWidget());
-    }
-
 private slots:
     void initTestCase() {
         QVERIFY(m_dir.isValid());
         m_file = m_dir.filePath("tovrin.acs");
-        QFile file(m_file);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(testcharacter::bytes());
+        QVERIFY(testcharacter::writeTo(m_file));
     }
 
     void cleanup() {
@@ -99,7 +92,7 @@ private slots:
         const int closedChildren = figure->childCount();
 
         actions->doAction(QAccessibleActionInterface::showMenuAction());
-        QMenu* menu = waitForMenu();
+        QMenu* menu = test::waitForPopupMenu();
         QVERIFY(menu);
         QCOMPARE(menu->activeAction(), menu->actions().first()); // ready for the arrow keys
         QCOMPARE(figure->childCount(), closedChildren + 1);
@@ -140,11 +133,11 @@ private slots:
         QVERIFY(runtime->focusFigure());
         QTRY_VERIFY(window->isActiveWindow());
         QTest::keyClick(window->windowHandle(), Qt::Key_F10, Qt::ShiftModifier);
-        QMenu* menu = waitForMenu();
+        QMenu* menu = test::waitForPopupMenu();
         QVERIFY(menu);
         menu->close();
         QTest::keyClick(window->windowHandle(), Qt::Key_Menu);
-        QVERIFY(waitForMenu());
+        QVERIFY(test::waitForPopupMenu());
         QApplication::activePopupWidget()->close();
         QTest::keyClick(window->windowHandle(), Qt::Key_F10); // without Shift: nothing
         QVERIFY(!QApplication::activePopupWidget());

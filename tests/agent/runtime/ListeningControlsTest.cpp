@@ -104,9 +104,7 @@ private slots:
         QVERIFY(m_dir.isValid());
         m_character = m_dir.filePath("tovrin.acs");
         m_settings = m_dir.filePath("config/tovrin/runtime.ini");
-        QFile file(m_character);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(testcharacter::bytes());
+        QVERIFY(testcharacter::writeTo(m_character));
     }
     void cleanup() {
         if (ListeningSettingsWindow* window = ListeningSettingsWindow::current())
