@@ -1,8 +1,9 @@
 # Two commands for everyone: `make run` and `make test`.
 # Both install what is missing (Debian packages), build, and then run.
 # `make ci` is what continuous integration runs after `make test`: the
-# formatting check, the benchmarks and tools built, the tests again under the
-# address and undefined-behaviour sanitizers, and the fuzz targets.
+# formatting check, the benchmarks and tools built, the Debian package built and
+# checked (lintian among others), the tests again under the address and
+# undefined-behaviour sanitizers, and the fuzz targets.
 
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
@@ -10,7 +11,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 PACKAGE_BUILD_DIR ?= $(BUILD_DIR)/package
 
-.PHONY: all deps configure build run test fuzz bench tools package screenshots format format-check sanitize ci clean
+.PHONY: all deps configure build run test fuzz bench tools package package-check screenshots format format-check sanitize ci clean
 
 all: build
 
@@ -50,6 +51,10 @@ package: deps
 	@cp $(PACKAGE_BUILD_DIR)/tovrinkin_*.deb $(BUILD_DIR)/
 	@ls $(BUILD_DIR)/tovrinkin_*.deb
 
+# The package built and checked: its file list, its dependencies, lintian.
+package-check: package build
+	@cd $(BUILD_DIR) && TK_REQUIRE_PACKAGE=1 ctest -R '^test_packaging$$' --output-on-failure
+
 # Screenshots of the real program under a virtual display, into docs/screenshots.
 screenshots: build
 	@scripts/screenshots.sh $(BUILD_DIR) docs/screenshots
@@ -72,7 +77,7 @@ sanitize: deps
 tools: build
 	@cmake --build $(BUILD_DIR) --target benchmarks developer_tools -j $(JOBS)
 
-ci: format-check tools sanitize fuzz
+ci: format-check tools package-check sanitize fuzz
 
 clean:
 	@rm -rf $(BUILD_DIR) $(SANITIZE_DIR) build-fuzz

@@ -92,6 +92,29 @@ class PackagingTest : public QObject {
 
     QString installed(const QString& relative) const { return m_root + "/" + relative; }
 
+    // The package `make package` left in the build directory, when it and tool
+    // are there; otherwise the test is skipped, or fails where the caller
+    // demands a package (TK_REQUIRE_PACKAGE=1, as `make ci` does).
+    static QString builtPackage(const QString& tool) {
+        const bool required = qEnvironmentVariableIntValue("TK_REQUIRE_PACKAGE") == 1;
+        const QStringList packages =
+            QDir(QStringLiteral(TK_BUILD_DIR))
+                .entryList({QStringLiteral("tovrinkin_%1_*.deb").arg(tk::identity::kVersionString)},
+                           QDir::Files);
+        QString missing;
+        if (packages.isEmpty())
+            missing = QStringLiteral("no package built (make package builds one)");
+        else if (QStandardPaths::findExecutable(tool).isEmpty())
+            missing = QStringLiteral("%1 is not installed").arg(tool);
+        if (missing.isEmpty())
+            return QStringLiteral(TK_BUILD_DIR "/") + packages.first();
+        if (required)
+            QTest::qFail(qPrintable(missing), __FILE__, __LINE__);
+        else
+            QTest::qSkip(qPrintable(missing), __FILE__, __LINE__);
+        return {};
+    }
+
 private slots:
     void initTestCase() {
         QVERIFY(m_destDir.isValid());
@@ -176,9 +199,11 @@ private slots:
             text.contains(QStringLiteral("<launchable type=\"desktop-id\">tovrinkin.desktop<")));
         QVERIFY(text.contains(QStringLiteral("<content_rating type=\"oars-1.1\"")));
         QVERIFY(text.contains(QStringLiteral("version=\"%1\"").arg(tk::identity::kVersionString)));
-        // Every screenshot it announces is one the screenshot script makes.
+        // Every screenshot it announces is one the screenshot script makes, in
+        // the repository's docs/screenshots under the one published address.
         const QRegularExpression image(
-            QStringLiteral("<image type=\"source\">[^<]*/([^/<]+\\.png)</image>"));
+            QStringLiteral("<image type=\"source\">%1/docs/screenshots/([^/<]+\\.png)</image>")
+                .arg(QRegularExpression::escape(QStringLiteral(TK_HOMEPAGE_URL))));
         int screenshots = 0;
         for (const auto& match : image.globalMatch(text)) {
             const QString file =
@@ -187,6 +212,17 @@ private slots:
             ++screenshots;
         }
         QCOMPARE(screenshots, 5);
+        QVERIFY(text.contains(QStringLiteral("<url type=\"homepage\">%1</url>")
+                                  .arg(QStringLiteral(TK_HOMEPAGE_URL))));
+
+        // One licence everywhere: the copyright file names the one the catalogue gives.
+        const QRegularExpression license(
+            QStringLiteral("<project_license>([^<]+)</project_license>"));
+        const QString projectLicense = license.match(text).captured(1);
+        QVERIFY(!projectLicense.isEmpty());
+        const QString copyright = readText(installed(kData + "/doc/tovrinkin/copyright"));
+        QVERIFY2(copyright.contains(QStringLiteral("\nLicense: %1\n").arg(projectLicense)),
+                 qPrintable(copyright));
 
         const QString validator = QStandardPaths::findExecutable(QStringLiteral("appstreamcli"));
         if (validator.isEmpty())
@@ -223,15 +259,9 @@ private slots:
     // `make package` leaves the .deb in the build directory; building one takes
     // longer than a test should, so this checks the package when it is there.
     void builtPackageHoldsTheTreeAndItsDependencies() {
-        const QStringList packages =
-            QDir(QStringLiteral(TK_BUILD_DIR))
-                .entryList({QStringLiteral("tovrinkin_%1_*.deb").arg(tk::identity::kVersionString)},
-                           QDir::Files);
-        if (packages.isEmpty())
-            QSKIP("no package built (make package builds one)");
-        if (QStandardPaths::findExecutable(QStringLiteral("dpkg-deb")).isEmpty())
-            QSKIP("dpkg-deb is not installed");
-        const QString deb = QStringLiteral(TK_BUILD_DIR "/") + packages.first();
+        const QString deb = builtPackage(QStringLiteral("dpkg-deb"));
+        if (deb.isEmpty())
+            return;
 
         const Run contents = run(QStringLiteral("dpkg-deb"), {QStringLiteral("--contents"), deb});
         QCOMPARE(contents.exitCode, 0);
@@ -262,6 +292,21 @@ private slots:
               "espeak-ng-data", "pocketsphinx-en-us", "gstreamer1.0-plugins-good",
               "qt6-qpa-plugins", "fonts-dejavu-core", "xdg-utils"})
             QVERIFY2(names.contains(QString::fromLatin1(name)), qPrintable(depends.output));
+    }
+
+    void builtPackagePassesLintianWithoutErrors() {
+        const QString deb = builtPackage(QStringLiteral("lintian"));
+        if (deb.isEmpty())
+            return;
+        // Warnings are advice; an error is something Debian's tools refuse.
+        const Run check = run(QStringLiteral("lintian"),
+                              {QStringLiteral("--tag-display-limit"), QStringLiteral("0"), deb});
+        QStringList errors;
+        for (const QString& line : check.output.split('\n', Qt::SkipEmptyParts))
+            if (line.startsWith(QStringLiteral("E: ")))
+                errors << line;
+        QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
+        QVERIFY2(check.exitCode == 0, qPrintable(check.output));
     }
 };
 

@@ -1,16 +1,20 @@
 #include "agent/runtime/FigureWindow.h"
 
 #include "agent/runtime/FigureAccessible.h"
+#include "platform/desktop/WindowManagerSupport.h"
 
 #include <QContextMenuEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QShowEvent>
 
 namespace tk::agent {
 
 FigureWindow::FigureWindow(QSize size, bool blended, QColor matte)
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                           Qt::NoDropShadowWindowHint),
+    : QWidget(nullptr,
+              Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                  Qt::NoDropShadowWindowHint |
+                  (floatingWindowsBypassManager() ? Qt::X11BypassWindowManagerHint : Qt::Widget)),
       m_blended(blended), m_matte(matte) {
     setObjectName(QStringLiteral("figureWindow"));
     // Appearing never takes the focus; a click on the figure does, so that the
@@ -184,6 +188,8 @@ void FigureWindow::resizeEvent(QResizeEvent* event) {
 
 void FigureWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    if (!event->spontaneous())
+        skipTaskbarAndPager(this);
     emit visibilityChanged(true);
 }
 

@@ -12,7 +12,9 @@ namespace tk::agent {
 // The window the character stands in: frameless, always on top, without a
 // task-bar entry, taking the focus only when clicked or called (focusFromKeyboard()).
 // Where a compositor blends windows it is drawn with per-pixel alpha; elsewhere
-// it is cut to the figure's shape. The left button drags it; the right button,
+// it is cut to the figure's shape. Under a window manager that cannot keep it
+// above the others it bypasses the manager, so that it stands exactly where it
+// is put, without a frame or shadow. The left button drags it; the right button,
 // the Menu key and Shift+F10 ask for the pop-up menu; the arrow keys move it by
 // small steps; Escape asks to give the focus back.
 class FigureWindow : public QWidget {

@@ -3,12 +3,14 @@
 #include "platform/desktop/AccessibleWindows.h"
 #include "platform/desktop/ClearSpot.h"
 #include "platform/desktop/Compositor.h"
+#include "platform/desktop/WindowManagerSupport.h"
 
 #include <QApplication>
 #include <QBitmap>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
+#include <QShowEvent>
 #include <algorithm>
 #include <cmath>
 
@@ -40,9 +42,11 @@ QPainterPath balloonPath(const BalloonGeometry& geometry) {
 } // namespace
 
 WordBalloon::WordBalloon(const BalloonSettings& settings, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                          Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint |
-                          Qt::WindowTransparentForInput),
+    : QWidget(parent,
+              Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                  Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint |
+                  Qt::WindowTransparentForInput |
+                  (floatingWindowsBypassManager() ? Qt::X11BypassWindowManagerHint : Qt::Widget)),
       m_settings(settings), m_fade(this, "windowOpacity") {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_NoSystemBackground);
@@ -57,6 +61,12 @@ WordBalloon::WordBalloon(const BalloonSettings& settings, QWidget* parent)
         hide();
         setWindowOpacity(1.0);
     });
+}
+
+void WordBalloon::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        skipTaskbarAndPager(this);
 }
 
 void WordBalloon::setSettings(const BalloonSettings& settings) {

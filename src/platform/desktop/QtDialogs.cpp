@@ -1,5 +1,6 @@
 #include "QtDialogs.h"
 
+#include "WindowPlacement.h"
 #include "platform/core/ProgramIdentity.h"
 
 #include <QInputDialog>
@@ -16,6 +17,7 @@ void QtDialogs::message(const QString& text, const QString& title) {
                  qPrintable(text));
     QMessageBox box(QMessageBox::NoIcon, shown, text, QMessageBox::Ok);
     box.setTextFormat(Qt::PlainText);
+    centreBeforeFirstShow(&box);
     box.exec();
 }
 
@@ -32,6 +34,7 @@ QString QtDialogs::input(const QString& prompt, const QString& title) {
         label->setAccessibleName(spoken);
     if (QLineEdit* field = dialog.findChild<QLineEdit*>())
         field->setAccessibleName(spoken);
+    centreBeforeFirstShow(&dialog);
     if (dialog.exec() != QDialog::Accepted)
         return QString();
     return dialog.textValue();

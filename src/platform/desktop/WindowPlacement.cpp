@@ -3,6 +3,7 @@
 #include "AccessibleWindows.h"
 #include "RunKeeper.h"
 
+#include <QCursor>
 #include <QFont>
 #include <QGuiApplication>
 #include <QScreen>
@@ -47,6 +48,18 @@ void collapseOutOfSight(QWidget* window) {
     window->move(desktop.left() - window->width() - 16, desktop.top() - 16);
     // Out of sight for screen readers too: neither showing nor visible, no children.
     AccessibleWindows::setCollapsed(window, true);
+}
+
+void centreBeforeFirstShow(QWidget* window) {
+    const QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    window->adjustSize();
+    QRect frame(QPoint(), window->size());
+    frame.moveCenter(screen->availableGeometry().center());
+    window->move(frame.topLeft());
 }
 
 void keepOnScreen(QWidget* window) {

@@ -34,6 +34,12 @@ void showTracked(QWidget* window);
 // the focus, without a task-bar entry, and kept off the desktop.
 void collapseOutOfSight(QWidget* window);
 
+// Places a window that is about to be shown for the first time in the middle of
+// the screen the pointer is on. Done before the window exists on the display, so
+// that it is created there: some window managers (weston's, for XWayland) honour
+// only the position a window has when it first appears.
+void centreBeforeFirstShow(QWidget* window);
+
 // Moves window so that it lies wholly on the screen it is on, if it can.
 void keepOnScreen(QWidget* window);
 
