@@ -1,5 +1,7 @@
 #include "Compositor.h"
 
+#include "X11Connection.h"
+
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
 #include <cstdlib>
@@ -9,12 +11,9 @@
 namespace tk {
 
 bool compositorRunning() {
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+    xcb_connection_t* connection = x11Connection();
+    if (!connection)
         return false;
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !x11->connection())
-        return false;
-    xcb_connection_t* connection = x11->connection();
     // A compositing manager owns the selection _NET_WM_CM_S<screen>.
     int screen = 0;
     const char* display = std::getenv("DISPLAY");

@@ -1,5 +1,7 @@
 #include "DesktopPreferences.h"
 
+#include "X11Connection.h"
+
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -17,10 +19,7 @@ template <typename T> using XcbReply = std::unique_ptr<T, decltype(&std::free)>;
 
 // The X settings property of the running settings manager, or empty.
 QByteArray xSettingsProperty() {
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        return {};
-    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    xcb_connection_t* connection = x11Connection();
     if (!connection)
         return {};
     const auto atom = [connection](const char* name) {

@@ -1,5 +1,7 @@
 #include "FocusHandBack.h"
 
+#include "X11Connection.h"
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <cstring>
@@ -9,13 +11,6 @@
 namespace tk {
 
 namespace {
-
-xcb_connection_t* x11Connection() {
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        return nullptr;
-    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 ? x11->connection() : nullptr;
-}
 
 xcb_window_t rootWindow(xcb_connection_t* connection) {
     const xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));

@@ -1,5 +1,7 @@
 #include "WindowManagerSupport.h"
 
+#include "X11Connection.h"
+
 #include <QGuiApplication>
 #include <QWidget>
 #include <QtGui/qguiapplication_platform.h>
@@ -51,12 +53,9 @@ bool managerRuns(xcb_connection_t* connection, xcb_window_t root) {
 } // namespace
 
 bool floatingWindowsBypassManager() {
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+    xcb_connection_t* connection = x11Connection();
+    if (!connection)
         return false;
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !x11->connection())
-        return false;
-    xcb_connection_t* connection = x11->connection();
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
     if (!screen || !managerRuns(connection, screen->root))
         return false;
@@ -70,12 +69,9 @@ bool floatingWindowsBypassManager() {
 }
 
 void skipTaskbarAndPager(QWidget* window) {
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+    xcb_connection_t* connection = x11Connection();
+    if (!connection)
         return;
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !x11->connection())
-        return;
-    xcb_connection_t* connection = x11->connection();
     const auto id = static_cast<xcb_window_t>(window->winId());
     const xcb_atom_t state = atomNamed(connection, "_NET_WM_STATE");
     std::vector<uint32_t> states = property32(connection, id, state, XCB_ATOM_ATOM);

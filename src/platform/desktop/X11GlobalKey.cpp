@@ -1,5 +1,7 @@
 #include "platform/desktop/X11GlobalKey.h"
 
+#include "X11Connection.h"
+
 #include <QGuiApplication>
 #include <QLoggingCategory>
 #include <QtGui/qguiapplication_platform.h>
@@ -20,13 +22,6 @@ constexpr std::uint16_t kLockMask = XCB_MOD_MASK_LOCK;
 constexpr std::uint16_t kNumLockMask = XCB_MOD_MASK_2;
 constexpr std::uint16_t kRelevantMask =
     XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 | XCB_MOD_MASK_4;
-
-xcb_connection_t* x11Connection() {
-    if (!qGuiApp || QGuiApplication::platformName() != QLatin1String("xcb"))
-        return nullptr;
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 ? x11->connection() : nullptr;
-}
 
 // Every key code that gives keySym in any shift level.
 QList<std::uint8_t> keyCodesOf(xcb_connection_t* connection, std::uint32_t keySym) {

@@ -49,19 +49,11 @@ class RecognitionTest : public QObject {
 
 private slots:
     void initTestCase() {
-        const SpeechModelFiles model = SpeechModelFiles::installed();
-        if (!model.missingFiles().isEmpty())
-            QSKIP("the en-us speech model is not installed");
-        if (test::SpeechSamples::speak("test", "en-us").empty())
-            QSKIP("the speech synthesizer cannot start");
-        QString error;
-        auto recognizer = CommandRecognizer::create(model, &error);
-        QVERIFY2(recognizer, qPrintable(error));
-        m_engine = std::make_unique<ListeningEngine>(
-            std::move(recognizer),
-            PronunciationResolver(model.dictionary, PronunciationResolver::reviewedLexicon(),
-                                  nullptr));
-        m_engine->setCommands(test::voiceCommandsOf(test::tovrinCatalogue()), "Tovrin");
+        QString skipReason, error;
+        m_engine = test::tovrinEngine(&skipReason, &error);
+        if (!skipReason.isEmpty())
+            QSKIP(qPrintable(skipReason));
+        QVERIFY2(m_engine, qPrintable(error));
         QCOMPARE(m_engine->unpronounceableWords(), QStringList{});
         QCOMPARE(m_engine->recognizer().grammar().phrases().size(), 98); // 77 and expansions
         m_engine->push(test::SpeechSamples::backgroundNoise(1500, 25));

@@ -1,6 +1,9 @@
 #include "SpeechSamples.h"
 
+#include "agent/listening/CommandRecognizer.h"
+#include "agent/listening/PronunciationResolver.h"
 #include "agent/listening/Resampler.h"
+#include "agent/listening/SpeechModelFiles.h"
 #include "character/CommandCatalogue.h"
 
 #include <QFile>
@@ -320,6 +323,28 @@ QStringList unrelatedSentences() {
                "today is a beautiful day|can you hear me|switch to the next song|"
                "he left his keys in the car|how is the traffic")
         .split(QLatin1Char('|'));
+}
+
+std::unique_ptr<agent::listening::ListeningEngine> tovrinEngine(QString* skipReason,
+                                                                QString* error) {
+    using namespace agent::listening;
+    const SpeechModelFiles model = SpeechModelFiles::installed();
+    if (!model.missingFiles().isEmpty()) {
+        *skipReason = QStringLiteral("the en-us speech model is not installed");
+        return nullptr;
+    }
+    if (SpeechSamples::speak("test", "en-us").empty()) {
+        *skipReason = QStringLiteral("the speech synthesizer cannot start");
+        return nullptr;
+    }
+    auto recognizer = CommandRecognizer::create(model, error);
+    if (!recognizer)
+        return nullptr;
+    auto engine = std::make_unique<ListeningEngine>(
+        std::move(recognizer),
+        PronunciationResolver(model.dictionary, PronunciationResolver::reviewedLexicon(), nullptr));
+    engine->setCommands(voiceCommandsOf(tovrinCatalogue()), "Tovrin");
+    return engine;
 }
 
 } // namespace tk::test

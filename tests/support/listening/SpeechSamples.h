@@ -2,12 +2,14 @@
 
 #include "agent/api/AgentTypes.h"
 #include "agent/api/SpeechInput.h"
+#include "agent/listening/ListeningEngine.h"
 #include "agent/listening/VoiceCommandList.h"
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace tk::test {
@@ -53,5 +55,11 @@ QList<agent::CommandRegistration> tovrinCatalogue();
 using agent::listening::voiceCommandsOf;
 // Everyday sentences that are no command phrase.
 QStringList unrelatedSentences();
+
+// A listening engine on the installed en-us model with Tovrin's commands, or
+// null with *skipReason set when the model or the synthesizer is missing, or
+// *error when the recognizer cannot be made.
+std::unique_ptr<agent::listening::ListeningEngine> tovrinEngine(QString* skipReason,
+                                                                QString* error);
 
 } // namespace tk::test
