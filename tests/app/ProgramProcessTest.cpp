@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <algorithm>
 #include <sys/stat.h>
 
 using tk::test::TestContext;
@@ -17,6 +18,8 @@ using tk::test::TestContext;
 namespace {
 
 const QString kExecutable = QStringLiteral(TK_EXECUTABLE);
+// How much longer the built program takes here (a sanitizer build is slower).
+const int kSlowdown = std::max(1, qEnvironmentVariableIntValue("TK_TEST_SLOWDOWN"));
 
 // A started copy of the program with its own environment.
 struct Run {
@@ -33,7 +36,7 @@ struct Run {
         }
     }
     // Waits for the end; false when it did not end in time.
-    bool finish(int ms = 10000) { return process.waitForFinished(ms); }
+    bool finish(int ms = 10000) { return process.waitForFinished(ms * kSlowdown); }
     QString errors() { return QString::fromLocal8Bit(process.readAllStandardError()); }
 };
 
@@ -167,7 +170,7 @@ private slots:
             environment.insert("XAUTHORITY", authority);
         }
         Run run(environment, {"--program-dir", root.filePath("program")});
-        QTRY_VERIFY_WITH_TIMEOUT(run.process.state() == QProcess::NotRunning, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(run.process.state() == QProcess::NotRunning, 10000 * kSlowdown);
         QCOMPARE(run.process.exitStatus(), QProcess::NormalExit); // no abort
         QCOMPARE(run.process.exitCode(), 2);
         const QString message = run.errors();
@@ -191,8 +194,8 @@ private slots:
         // The named directory is the one used: the system report says so.
         QTRY_VERIFY_WITH_TIMEOUT(TestContext::readFile(programDir + "/winlog.tz")
                                      .contains("PATH: " + programDir.toUtf8() + "\r\n"),
-                                 15000);
-        QTRY_COMPARE_WITH_TIMEOUT(windowsTitled("Tovrin"), 1, 10000);
+                                 15000 * kSlowdown);
+        QTRY_COMPARE_WITH_TIMEOUT(windowsTitled("Tovrin"), 1, 10000 * kSlowdown);
 
         Run second(environment, {"--program-dir", programDir + "/"});
         QVERIFY(second.finish());
@@ -205,7 +208,7 @@ private slots:
         QVERIFY(first->finish());
         QVERIFY(!QDir(root.filePath("runtime")).entryList({"tovrinkin-*.lock"}).isEmpty());
         Run third(environment, arguments);
-        QTRY_COMPARE_WITH_TIMEOUT(windowsTitled("Tovrin"), 1, 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(windowsTitled("Tovrin"), 1, 15000 * kSlowdown);
         QCOMPARE(third.process.state(), QProcess::Running);
     }
 
@@ -225,7 +228,8 @@ private slots:
         TestContext::writeFile(userDir + "/fonts.cmd", "My Font\r\n"); // the user's own
 
         Run run(environment, {}, installed);
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(userDir + "/snds/welcome.mp3"), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(userDir + "/snds/welcome.mp3"),
+                                 10000 * kSlowdown);
         QCOMPARE(TestContext::readFile(userDir + "/readme.txt"),
                  TestContext::readFile(TK_BUILD_PROGRAM_DIR "/readme.txt"));
         QCOMPARE(TestContext::readFile(userDir + "/fonts.cmd"), QByteArray("My Font\r\n"));
@@ -237,7 +241,7 @@ private slots:
         QVERIFY(run.finish());
         QVERIFY(QDir(root.filePath("data")).removeRecursively());
         Run fresh(environment, {}, installed);
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(userDir + "/readme.txt"), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(userDir + "/readme.txt"), 10000 * kSlowdown);
         QCOMPARE(modeOf(userDir), 0700);
     }
 };
