@@ -46,12 +46,12 @@ ListeningSettings ListeningSettings::load(const QString& file) {
 }
 
 Status ListeningSettings::save(const QString& file) const {
-    const auto fail = [](const QString& reason) { return Status::failure(reason); };
     if (file.isEmpty())
-        return fail(QStringLiteral("no settings file"));
+        return Status::failure(QStringLiteral("no settings file"));
     const QFileInfo info(file);
     if (!QDir().mkpath(info.absolutePath()))
-        return fail(QStringLiteral("the folder %1 cannot be made").arg(info.absolutePath()));
+        return Status::failure(
+            QStringLiteral("the folder %1 cannot be made").arg(info.absolutePath()));
     QSettings stored(file, QSettings::IniFormat);
     stored.setValue(kKey, key.isEmpty() ? kNoKey : key.toString(QKeySequence::PortableText));
     stored.setValue(kAlways, alwaysListening ? QStringLiteral("true") : QStringLiteral("false"));
@@ -59,9 +59,10 @@ Status ListeningSettings::save(const QString& file) const {
     stored.setValue(kMicrophoneName, microphone.isEmpty() ? QString() : microphoneName);
     stored.sync();
     if (stored.status() != QSettings::NoError)
-        return fail(stored.status() == QSettings::AccessError
-                        ? QStringLiteral("%1 cannot be written").arg(file)
-                        : QStringLiteral("%1 is not a readable settings file").arg(file));
+        return Status::failure(
+            stored.status() == QSettings::AccessError
+                ? QStringLiteral("%1 cannot be written").arg(file)
+                : QStringLiteral("%1 is not a readable settings file").arg(file));
     return Status::ok();
 }
 

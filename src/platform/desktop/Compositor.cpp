@@ -25,15 +25,8 @@ bool compositorRunning() {
             screen = std::atoi(text.c_str() + dot + 1);
     }
     const std::string name = "_NET_WM_CM_S" + std::to_string(screen);
-    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
-        connection,
-        xcb_intern_atom(connection, 1, static_cast<uint16_t>(name.size()), name.c_str()), nullptr);
-    if (!atom)
-        return false;
-    const bool hasAtom = atom->atom != XCB_ATOM_NONE;
-    const xcb_atom_t selection = atom->atom;
-    std::free(atom);
-    if (!hasAtom)
+    const xcb_atom_t selection = x11Atom(connection, name, true);
+    if (selection == XCB_ATOM_NONE)
         return false;
     xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(
         connection, xcb_get_selection_owner(connection, selection), nullptr);

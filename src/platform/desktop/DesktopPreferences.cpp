@@ -22,14 +22,7 @@ QByteArray xSettingsProperty() {
     xcb_connection_t* connection = x11Connection();
     if (!connection)
         return {};
-    const auto atom = [connection](const char* name) {
-        XcbReply<xcb_intern_atom_reply_t> reply(
-            xcb_intern_atom_reply(
-                connection, xcb_intern_atom(connection, 0, std::uint16_t(std::strlen(name)), name),
-                nullptr),
-            &std::free);
-        return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    };
+    const auto atom = [connection](const char* name) { return x11Atom(connection, name, false); };
     const xcb_atom_t selection = atom("_XSETTINGS_S0");
     const xcb_atom_t settings = atom("_XSETTINGS_SETTINGS");
     if (selection == XCB_ATOM_NONE || settings == XCB_ATOM_NONE)

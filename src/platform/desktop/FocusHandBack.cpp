@@ -18,11 +18,7 @@ xcb_window_t rootWindow(xcb_connection_t* connection) {
 }
 
 xcb_atom_t atom(xcb_connection_t* connection, const char* name) {
-    const xcb_intern_atom_cookie_t cookie =
-        xcb_intern_atom(connection, 1, std::uint16_t(std::strlen(name)), name);
-    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
-        xcb_intern_atom_reply(connection, cookie, nullptr), &std::free);
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    return x11Atom(connection, name, true);
 }
 
 bool windowExists(xcb_connection_t* connection, xcb_window_t window) {

@@ -22,10 +22,7 @@ struct FreeDeleter {
 template <typename T> using Reply = std::unique_ptr<T, FreeDeleter>;
 
 xcb_atom_t atomNamed(xcb_connection_t* connection, std::string_view name) {
-    const Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(name.size()), name.data()),
-        nullptr));
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    return x11Atom(connection, name, false);
 }
 
 // The 32-bit values of a window property of the given type; empty if it is missing.
