@@ -19,6 +19,7 @@
 #include "platform/desktop/SingleInstance.h"
 #include "platform/desktop/SoundPlayer.h"
 #include "platform/desktop/X11GlobalKey.h"
+#include "platform/sound/SoundServer.h"
 
 #include <QApplication>
 #include <QDir>
@@ -120,7 +121,8 @@ int runDesktopProgram(int& argc, char** argv, const QString& requestedDir) {
             QCoreApplication::applicationFilePath(),
             QStandardPaths::findExecutable(QString::fromLatin1(identity::kExecutableName)),
             requestedDir.isEmpty() ? QString() : programDir.dir)};
-    Program program({context, [] { return std::make_unique<MultimediaSoundPlayer>(); },
+    Program program({context,
+                     [] { return std::make_unique<MultimediaSoundPlayer>(SoundServer::system()); },
                      [] { return std::make_unique<agent::speech::EspeakSpeechOutput>(); },
                      &speechInput, agent::listening::ListeningSettings::defaultFile(),
                      [] { return std::make_unique<X11GlobalKey>(); }, DesktopPreferences::read()});

@@ -1,5 +1,6 @@
 // The real executable on a private X server: how the start-up chain ends when
-// the character cannot be had, and a run that ends while the name box is open.
+// the character cannot be had, a run that ends while the name box is open, and
+// a sound server that starts after the program.
 #include "PrivateDisplay.h"
 #include "ProgramRun.h"
 #include "SoundServer.h"
@@ -156,6 +157,46 @@ private slots:
         QCOMPARE(run.exitCode(), 0);
         QCOMPARE(run.readFile(QStringLiteral("main.ini")),
                  QByteArray("[MAIN]\r\nFIRST=1\r\n[USER]\r\nNAME=Sam\r\n"));
+    }
+
+    void soundServerStartedAfterTheProgram_isUsed() {
+        const QString noSound = SoundServer::missingTools();
+        if (!noSound.isEmpty())
+            QSKIP(qPrintable(noSound));
+        for (const char* tool : {"espeak-ng", "sox"}) {
+            if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+                QSKIP(qPrintable(QString::fromLatin1(tool) + " is not installed"));
+        }
+        SoundServer sound(SoundServer::Start::Later);
+        QVERIFY2(sound.error().isEmpty(), qPrintable(sound.error()));
+        PrivateDisplay display;
+        QVERIFY2(display.error().isEmpty(), qPrintable(display.error()));
+        ProgramRun run(display, &sound);
+        QVERIFY(run.putCharacter());
+        QVERIFY(run.writeFile(QStringLiteral("main.ini"),
+                              "[MAIN]\r\nFIRST=1\r\n[USER]\r\nNAME=Sam\r\n"));
+        const QString exitWav = spokenWav(run.scratch(), QStringLiteral("exit"));
+        QVERIFY(!exitWav.isEmpty());
+        QVERIFY2(run.start(), qPrintable(run.error()));
+        QVERIFY2(display.waitForWindow(QStringLiteral("Tovrin"), 15000),
+                 qPrintable(run.errorOutput()));
+
+        // The user's session brings its sound server up only now.
+        QVERIFY2(sound.start(), qPrintable(sound.error()));
+        const auto figureGone = [&] {
+            return display.viewableWindows(QStringLiteral("Tovrin")).isEmpty();
+        };
+        for (int attempt = 0; attempt < 12 && !figureGone(); ++attempt) {
+            // A tap of the listening key opens a listening session.
+            QVERIFY(display.xdotool({QStringLiteral("key"), QStringLiteral("Pause")}));
+            QVERIFY(sound.playIntoMicrophone(exitWav));
+            (void)QTest::qWaitFor(figureGone, 1500);
+        }
+        QVERIFY2(figureGone(), "\"exit\" was never heard through the sound server that came later");
+        QVERIFY2(run.waitForExit(8000),
+                 qPrintable("the run goes on after \"exit\": " + run.errorOutput()));
+        QVERIFY2(!run.crashed(), qPrintable(run.errorOutput()));
+        QCOMPARE(run.exitCode(), 0);
     }
 };
 

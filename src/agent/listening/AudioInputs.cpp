@@ -1,22 +1,39 @@
 #include "agent/listening/AudioInputs.h"
 
+#include "platform/sound/SoundServer.h"
+
 #include <QAudioDevice>
 #include <QMediaDevices>
 #include <QTimer>
 
 namespace tk::agent::listening {
 
-SystemAudioInputs::SystemAudioInputs(QObject* parent)
-    : AudioInputs(parent), m_devices(new QMediaDevices(this)), m_known(inputs()) {
+SystemAudioInputs::SystemAudioInputs(QObject* parent, SoundServer* server) : AudioInputs(parent) {
+    SoundServer& sound = server ? *server : SoundServer::system();
+    if (sound.ready())
+        followDevices();
+    else
+        connect(&sound, &SoundServer::becameReady, this, &SystemAudioInputs::followDevices);
+}
+
+void SystemAudioInputs::followDevices() {
+    if (m_devices)
+        return;
+    m_devices = new QMediaDevices(this);
     connect(m_devices, &QMediaDevices::audioInputsChanged, this, &SystemAudioInputs::compare);
     auto* poll = new QTimer(this);
     poll->setTimerType(Qt::VeryCoarseTimer);
     connect(poll, &QTimer::timeout, this, &SystemAudioInputs::compare);
     poll->start(kPollMs);
+    // The sound system is there now, with or without inputs: listeners look again.
+    m_known = inputs();
+    emit changed();
 }
 
 QList<InputDevice> SystemAudioInputs::inputs() const {
     QList<InputDevice> list;
+    if (!m_devices)
+        return list;
     for (const QAudioDevice& device : QMediaDevices::audioInputs())
         list.append(InputDevice{device.id(), device.description(), device.isDefault()});
     return list;

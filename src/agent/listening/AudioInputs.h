@@ -7,6 +7,10 @@
 
 class QMediaDevices;
 
+namespace tk {
+class SoundServer;
+}
+
 namespace tk::agent::listening {
 
 // One sound input of the system.
@@ -28,6 +32,9 @@ public:
     AudioInputs& operator=(const AudioInputs&) = delete;
 
     virtual QList<InputDevice> inputs() const = 0;
+    // Whether the system's sound server has answered; without it there are no
+    // inputs, and one that starts later brings its inputs with it.
+    virtual bool soundSystemReady() const { return true; }
 
 signals:
     // An input came or went, or another became the default.
@@ -36,19 +43,22 @@ signals:
 
 // The inputs Qt Multimedia knows. Its sound server connection keeps the list
 // current, but it does not always say when the list changed; the list is also
-// compared every few seconds, which costs next to nothing.
+// compared every few seconds, which costs next to nothing. Qt Multimedia is not
+// asked anything before the sound server answers (server: the system's when null).
 class SystemAudioInputs final : public AudioInputs {
     Q_OBJECT
 public:
     static constexpr int kPollMs = 2000;
 
-    explicit SystemAudioInputs(QObject* parent = nullptr);
+    explicit SystemAudioInputs(QObject* parent = nullptr, SoundServer* server = nullptr);
     QList<InputDevice> inputs() const override;
+    bool soundSystemReady() const override { return m_devices != nullptr; }
 
 private:
+    void followDevices();
     void compare();
 
-    QMediaDevices* m_devices;
+    QMediaDevices* m_devices = nullptr;
     QList<InputDevice> m_known;
 };
 

@@ -32,9 +32,17 @@ double InputLevelMeter::levelOf(const std::vector<std::int16_t>& samples) {
     return std::clamp((db - kFloorDb) / -kFloorDb, 0.0, 1.0);
 }
 
-bool InputLevelMeter::start(const QAudioDevice& wanted) {
+bool InputLevelMeter::start(const QByteArray& deviceId) {
     stop();
-    const QAudioDevice device = wanted.isNull() ? QMediaDevices::defaultAudioInput() : wanted;
+    QAudioDevice device;
+    if (deviceId.isEmpty()) {
+        device = QMediaDevices::defaultAudioInput();
+    } else {
+        for (const QAudioDevice& input : QMediaDevices::audioInputs()) {
+            if (input.id() == deviceId)
+                device = input;
+        }
+    }
     if (device.isNull())
         return false;
     QAudioFormat format = AudioFormatConverter::targetFormat();

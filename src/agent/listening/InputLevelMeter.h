@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QAudioDevice>
+#include <QByteArray>
 #include <QObject>
 #include <cstdint>
 #include <memory>
@@ -14,15 +14,17 @@ namespace tk::agent::listening {
 class AudioFormatConverter;
 
 // The loudness of a microphone, for people to see that Tovrin hears them. It
-// opens the device only between start() and stop().
+// opens the device only between start() and stop(), and must not be started
+// before the sound server has answered (see SystemAudioInputs).
 class InputLevelMeter final : public QObject {
     Q_OBJECT
 public:
     explicit InputLevelMeter(QObject* parent = nullptr);
     ~InputLevelMeter() override;
 
-    // Measures device (the default input when null); false when it cannot be opened.
-    bool start(const QAudioDevice& device);
+    // Measures the input with this id (the default input when empty); false
+    // when there is no such input or it cannot be opened.
+    bool start(const QByteArray& deviceId);
     void stop();
     bool isActive() const { return m_source != nullptr; }
 

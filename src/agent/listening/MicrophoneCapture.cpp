@@ -11,6 +11,9 @@ namespace tk::agent::listening {
 namespace {
 
 const char* const kNoMicrophone = "No microphone was found, so Tovrin cannot listen.";
+const char* const kNoSoundSystem =
+    "The sound system is not running, so Tovrin cannot listen. It listens once the sound "
+    "system starts.";
 
 bool hasInput(const QList<InputDevice>& inputs, const QByteArray& id) {
     return std::any_of(inputs.begin(), inputs.end(),
@@ -56,6 +59,8 @@ bool MicrophoneCapture::isAvailable() const {
 QString MicrophoneCapture::unavailableReason() const {
     if (isAvailable())
         return {};
+    if (!m_inputs->soundSystemReady())
+        return QString::fromLatin1(kNoSoundSystem);
     if (!m_chosenId.isEmpty())
         return QStringLiteral("The microphone \"%1\" is not connected, so Tovrin cannot listen.")
             .arg(m_chosenName.isEmpty() ? QString::fromUtf8(m_chosenId) : m_chosenName);
@@ -75,6 +80,11 @@ void MicrophoneCapture::inputsChanged() {
 bool MicrophoneCapture::start() {
     if (m_source)
         return true;
+    // Asks Qt Multimedia nothing until the inputs say there is something to open.
+    if (!isAvailable()) {
+        fail(unavailableReason());
+        return false;
+    }
     QAudioDevice device;
     if (m_chosenId.isEmpty()) {
         device = QMediaDevices::defaultAudioInput();

@@ -1,5 +1,6 @@
 #include "agent/runtime/ListeningSettingsWindow.h"
 
+#include "agent/listening/AudioInputs.h"
 #include "agent/listening/InputLevelMeter.h"
 #include "platform/desktop/RunKeeper.h"
 
@@ -11,11 +12,11 @@
 #include <QHBoxLayout>
 #include <QKeySequenceEdit>
 #include <QLabel>
-#include <QMediaDevices>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace tk::agent::listening {
 
@@ -45,7 +46,7 @@ ListeningSettingsWindow::ListeningSettingsWindow(const ListeningSettings& settin
     : m_settings(settings), m_key(new QKeySequenceEdit(settings.key, this)),
       m_keyStatus(new QLabel(this)), m_always(new QCheckBox(this)),
       m_microphone(new QComboBox(this)), m_level(new QProgressBar(this)),
-      m_devices(new QMediaDevices(this)), m_meter(new InputLevelMeter(this)) {
+      m_inputs(new SystemAudioInputs(this)), m_meter(new InputLevelMeter(this)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(tr("Listening Settings"));
     setWindowIcon(QApplication::windowIcon());
@@ -109,7 +110,7 @@ ListeningSettingsWindow::ListeningSettingsWindow(const ListeningSettings& settin
         change();
     });
     connect(m_microphone, &QComboBox::activated, this, &ListeningSettingsWindow::chooseMicrophone);
-    connect(m_devices, &QMediaDevices::audioInputsChanged, this, [this] {
+    connect(m_inputs, &AudioInputs::changed, this, [this] {
         fillMicrophones();
         restartMeter();
     });
@@ -136,9 +137,9 @@ void ListeningSettingsWindow::fillMicrophones() {
     m_microphone->clear();
     m_microphone->addItem(tr("System default"), QByteArray());
     int current = 0;
-    for (const QAudioDevice& device : QMediaDevices::audioInputs()) {
-        m_microphone->addItem(device.description(), device.id());
-        if (!m_settings.microphone.isEmpty() && device.id() == m_settings.microphone)
+    for (const InputDevice& device : m_inputs->inputs()) {
+        m_microphone->addItem(device.name, device.id);
+        if (!m_settings.microphone.isEmpty() && device.id == m_settings.microphone)
             current = m_microphone->count() - 1;
     }
     if (!m_settings.microphone.isEmpty() && current == 0) {
@@ -178,16 +179,17 @@ void ListeningSettingsWindow::takeKey() {
 void ListeningSettingsWindow::restartMeter() {
     if (!isVisible())
         return;
-    QAudioDevice device;
-    for (const QAudioDevice& input : QMediaDevices::audioInputs()) {
-        if (input.id() == m_settings.microphone)
-            device = input;
-    }
-    if (!m_settings.microphone.isEmpty() && device.isNull()) {
-        m_meter->stop(); // the chosen one is away: nothing to show
+    const QList<InputDevice> inputs = m_inputs->inputs();
+    const bool present =
+        std::any_of(inputs.begin(), inputs.end(), [this](const InputDevice& input) {
+            return m_settings.microphone.isEmpty() || input.id == m_settings.microphone;
+        });
+    if (!present) {
+        m_meter->stop(); // no sound system yet, or the chosen one is away: nothing to show
+        m_level->setValue(0);
         return;
     }
-    m_meter->start(device);
+    m_meter->start(m_settings.microphone);
 }
 
 void ListeningSettingsWindow::change() {

@@ -8,11 +8,11 @@ class QCheckBox;
 class QComboBox;
 class QKeySequenceEdit;
 class QLabel;
-class QMediaDevices;
 class QProgressBar;
 
 namespace tk::agent::listening {
 
+class AudioInputs;
 class InputLevelMeter;
 
 // The "Listening Settings" window: the listening key, listening all the time,
@@ -54,7 +54,7 @@ private:
     QCheckBox* m_always;
     QComboBox* m_microphone;
     QProgressBar* m_level;
-    QMediaDevices* m_devices;
+    AudioInputs* m_inputs;
     InputLevelMeter* m_meter;
 };
 

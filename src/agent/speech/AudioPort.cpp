@@ -1,5 +1,7 @@
 #include "agent/speech/AudioPort.h"
 
+#include "platform/sound/SoundServer.h"
+
 #include <QAudioSink>
 
 namespace tk::agent::speech {
@@ -74,13 +76,23 @@ qint64 DeviceAudioPort::heardFrames() const {
     return format.framesForDuration(processed);
 }
 
-AudioPortChooser::AudioPortChooser(bool useDevices, QObject* parent)
-    : QObject(parent), m_useDevices(useDevices) {
-    if (m_useDevices) {
-        m_devices = new QMediaDevices(this);
-        connect(m_devices, &QMediaDevices::audioOutputsChanged, this,
-                [this] { m_unusable = false; });
-    }
+AudioPortChooser::AudioPortChooser(bool useDevices, QObject* parent, SoundServer* server)
+    : QObject(parent) {
+    if (!useDevices)
+        return;
+    SoundServer& sound = server ? *server : SoundServer::system();
+    if (sound.ready())
+        followDevices();
+    else
+        connect(&sound, &SoundServer::becameReady, this, &AudioPortChooser::followDevices);
+}
+
+void AudioPortChooser::followDevices() {
+    if (m_devices)
+        return;
+    m_devices = new QMediaDevices(this);
+    m_unusable = false;
+    connect(m_devices, &QMediaDevices::audioOutputsChanged, this, [this] { m_unusable = false; });
 }
 
 std::unique_ptr<AudioPort> AudioPortChooser::open(const QAudioFormat& format) {

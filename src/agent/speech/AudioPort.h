@@ -10,6 +10,10 @@
 class QAudioSink;
 class QIODevice;
 
+namespace tk {
+class SoundServer;
+}
+
 namespace tk::agent::speech {
 
 // Where the audio of one speech goes: a sound device, or nowhere at the natural
@@ -64,13 +68,16 @@ private:
     mutable QElapsedTimer m_sinceProgress;
 };
 
-// Chooses the port for each speech. Without an audio device (none listed, or
-// one that does not open or stops working) it gives silent ports, and does not
-// try the device again until the system's list of audio outputs changes.
+// Chooses the port for each speech. Without an audio device (no sound server
+// yet, none listed, or one that does not open or stops working) it gives silent
+// ports, and does not try the device again until the sound server answers or
+// the system's list of audio outputs changes.
 class AudioPortChooser : public QObject {
     Q_OBJECT
 public:
-    explicit AudioPortChooser(bool useDevices, QObject* parent = nullptr);
+    // server: whether Qt Multimedia may be used yet (the system's when null).
+    explicit AudioPortChooser(bool useDevices, QObject* parent = nullptr,
+                              SoundServer* server = nullptr);
 
     // A port for audio in format: the default output device when there is a
     // usable one, otherwise a silent port.
@@ -78,10 +85,11 @@ public:
     // The device failed during a speech: use silent ports until the list changes.
     void deviceFailed();
     // Whether the next speech will try a device.
-    bool deviceUsable() const { return m_useDevices && !m_unusable; }
+    bool deviceUsable() const { return m_devices != nullptr && !m_unusable; }
 
 private:
-    bool m_useDevices;
+    void followDevices();
+
     bool m_unusable = false;
     QMediaDevices* m_devices = nullptr;
 };

@@ -1,5 +1,7 @@
 #include "SoundPlayer.h"
 
+#include "platform/sound/SoundServer.h"
+
 #include <QAudioDevice>
 #include <QAudioOutput>
 #include <QFileInfo>
@@ -9,7 +11,7 @@
 
 namespace tk {
 
-MultimediaSoundPlayer::MultimediaSoundPlayer() = default;
+MultimediaSoundPlayer::MultimediaSoundPlayer(SoundServer& server) : m_server(server) {}
 
 MultimediaSoundPlayer::~MultimediaSoundPlayer() {
     if (m_player)
@@ -17,7 +19,7 @@ MultimediaSoundPlayer::~MultimediaSoundPlayer() {
 }
 
 void MultimediaSoundPlayer::play(const QString& path) {
-    if (!QFileInfo(path).isFile())
+    if (!QFileInfo(path).isFile() || !m_server.ready())
         return;
     // Without an output device the player would play silently anyway; skip it.
     if (QMediaDevices::audioOutputs().isEmpty())

@@ -8,6 +8,8 @@ class QMediaPlayer;
 
 namespace tk {
 
+class SoundServer;
+
 // Plays one sound file without waiting; playback ends when the player is
 // destroyed. A seam so that tests can see what would be played.
 class SoundPlayer {
@@ -22,14 +24,16 @@ public:
 };
 
 // Plays through Qt Multimedia. The media objects are made only when something
-// is played, so a start without the intro sound costs nothing here.
+// is played, so a start without the intro sound costs nothing here; nothing is
+// played (or asked of Qt Multimedia) before the sound server has answered.
 class MultimediaSoundPlayer final : public SoundPlayer {
 public:
-    MultimediaSoundPlayer();
+    explicit MultimediaSoundPlayer(SoundServer& server);
     ~MultimediaSoundPlayer() override;
     void play(const QString& path) override;
 
 private:
+    SoundServer& m_server;
     std::unique_ptr<QAudioOutput> m_output;
     std::unique_ptr<QMediaPlayer> m_player;
 };

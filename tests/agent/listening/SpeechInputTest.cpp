@@ -1,6 +1,9 @@
 #include "PcmFeedCapture.h"
 #include "SpeechSamples.h"
+#include "agent/listening/AudioInputs.h"
+#include "agent/listening/MicrophoneCapture.h"
 #include "agent/listening/SphinxSpeechInput.h"
+#include "platform/sound/SoundServer.h"
 
 #include <QAudioDevice>
 #include <QMediaDevices>
@@ -47,6 +50,27 @@ private slots:
                  !QMediaDevices::audioInputs().isEmpty() &&
                      SpeechModelFiles::installed().missingFiles().isEmpty());
         QCOMPARE(microphone.unavailableReason().isEmpty(), microphone.isAvailable());
+    }
+
+    void soundServerStartingLater_bringsTheMicrophoneWithIt() {
+        bool answers = false;
+        SoundServer server([&] { return answers; }, 10);
+        auto* capture = new MicrophoneCapture(new SystemAudioInputs(nullptr, &server));
+        QVERIFY(!capture->isAvailable());
+        QCOMPARE(capture->unavailableReason(),
+                 QString("The sound system is not running, so Tovrin cannot listen. It listens "
+                         "once the sound system starts."));
+        QSignalSpy failed(capture, &AudioCapture::failed);
+        QVERIFY(!capture->start());
+        QCOMPARE(failed.count(), 1);
+
+        SphinxSpeechInput input(capture, SpeechModelFiles::installed());
+        QSignalSpy changed(&input, &SpeechInput::availabilityChanged);
+        answers = true;
+        QTRY_VERIFY(!changed.isEmpty());
+        // From now on the inputs are the system's, whatever this machine has.
+        QCOMPARE(capture->isAvailable(), !QMediaDevices::audioInputs().isEmpty());
+        QVERIFY(!capture->unavailableReason().contains("sound system"));
     }
 
     void captureFailingToStart_reportsItOnceAndStaysQuiet() {

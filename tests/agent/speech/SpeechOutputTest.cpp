@@ -1,6 +1,8 @@
+#include "agent/speech/AudioPort.h"
 #include "agent/speech/EspeakSpeechOutput.h"
 #include "agent/speech/PlaybackClock.h"
 #include "agent/speech/SpeechRecording.h"
+#include "platform/sound/SoundServer.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -164,6 +166,21 @@ private slots:
         QCOMPARE(clock.position(1300000), 800);
         QCOMPARE(clock.position(5000000), 1000);
         QCOMPARE(clock.written(), 1000);
+    }
+
+    void soundServerStartingLater_isTriedForTheNextSpeech() {
+        bool answers = false;
+        tk::SoundServer server([&] { return answers; }, 10);
+        AudioPortChooser chooser(true, nullptr, &server);
+        QAudioFormat format;
+        format.setSampleRate(22050);
+        format.setChannelCount(1);
+        format.setSampleFormat(QAudioFormat::Int16);
+        // No server yet: silent speech at its natural pace, no device asked for.
+        QVERIFY(!chooser.deviceUsable());
+        QVERIFY(!chooser.open(format)->audible());
+        answers = true;
+        QTRY_VERIFY(chooser.deviceUsable());
     }
 };
 

@@ -14,14 +14,17 @@ QString SoundServer::missingTools() {
     return QString();
 }
 
-SoundServer::SoundServer() {
+SoundServer::SoundServer(Start when) {
     m_error = missingTools();
-    if (!m_error.isEmpty())
-        return;
-    if (!m_runtime.isValid()) {
+    if (m_error.isEmpty() && !m_runtime.isValid())
         m_error = QStringLiteral("no temporary directory for the sound server");
-        return;
-    }
+    if (m_error.isEmpty() && when == Start::Now)
+        (void)start();
+}
+
+bool SoundServer::start() {
+    if (!m_error.isEmpty() || m_daemon.state() != QProcess::NotRunning)
+        return m_error.isEmpty();
     QProcessEnvironment environment = environmentFor(QProcessEnvironment::systemEnvironment());
     environment.insert(QStringLiteral("HOME"), m_runtime.path());
     m_daemon.setProcessEnvironment(environment);
@@ -40,7 +43,7 @@ SoundServer::SoundServer() {
             5000) ||
         m_daemon.state() != QProcess::Running) {
         m_error = QStringLiteral("pulseaudio does not answer: ") + output.trimmed();
-        return;
+        return false;
     }
     if (!pactl({"load-module", "module-remap-source", "master=mic.monitor", "source_name=micin",
                 "source_properties=device.description=VirtualMicrophone"},
@@ -48,6 +51,7 @@ SoundServer::SoundServer() {
         !pactl({"set-default-sink", "spk"}, &output) ||
         !pactl({"set-default-source", "micin"}, &output))
         m_error = QStringLiteral("the virtual microphone could not be set up: ") + output.trimmed();
+    return m_error.isEmpty();
 }
 
 SoundServer::~SoundServer() {

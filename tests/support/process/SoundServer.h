@@ -15,12 +15,16 @@ public:
     // Why this machine cannot run a private sound server, or empty.
     static QString missingTools();
 
-    // Starts the server; see error().
-    SoundServer();
+    enum class Start { Now, Later };
+    // Starts the server now (see error()), or only when start() is called: a
+    // program pointed at it before then finds no server.
+    explicit SoundServer(Start when = Start::Now);
     ~SoundServer();
     SoundServer(const SoundServer&) = delete;
     SoundServer& operator=(const SoundServer&) = delete;
 
+    // Starts a server made with Start::Later; false with the reason in error().
+    bool start();
     // Empty when the server runs with its microphone, else what went wrong.
     QString error() const { return m_error; }
     // base pointed at this server (its own runtime directory).

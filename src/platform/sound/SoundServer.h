@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <functional>
+
+namespace tk {
+
+// Whether Qt Multimedia may be used yet. Qt Multimedia connects to the sound
+// server once, when it is first used; if no server answers then, it never tries
+// again and the run stays without speech, microphone and sounds. So everything
+// that uses Qt Multimedia asks ready() first, and if not, waits for
+// becameReady(): the server is asked again every few seconds until it answers.
+// Once connected, Qt Multimedia follows a server that restarts on its own.
+class SoundServer final : public QObject {
+    Q_OBJECT
+public:
+    using Probe = std::function<bool()>;
+    static constexpr int kRetryMs = 3000;
+
+    // The one of this process, asking the real sound server.
+    static SoundServer& system();
+
+    // probe: whether a server answers now; it runs on this object's thread and
+    // must be quick. retryMs: how long to wait before asking again.
+    explicit SoundServer(Probe probe, int retryMs = kRetryMs, QObject* parent = nullptr);
+    ~SoundServer() override;
+    SoundServer(const SoundServer&) = delete;
+    SoundServer& operator=(const SoundServer&) = delete;
+
+    // Whether a server has answered. The first call asks it; until it answers,
+    // it is asked again every retryMs and becameReady() says when it did.
+    bool ready();
+
+signals:
+    // A server answered after ready() had said no: Qt Multimedia may be used now.
+    void becameReady();
+
+private:
+    void askAgain();
+
+    enum class State { NotAsked, Waiting, Ready };
+    Probe m_probe;
+    State m_state = State::NotAsked;
+    QTimer m_retry;
+};
+
+} // namespace tk

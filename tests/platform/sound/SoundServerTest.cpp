@@ -1,0 +1,64 @@
+#include "SoundServer.h"
+
+#include "platform/sound/SoundServer.h"
+#include "platform/sound/SoundServerProbe.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace tk;
+
+// Nothing may use Qt Multimedia before the sound server answers: the gate asks
+// until it does, says so once, and then never asks again.
+class SoundServerTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void serverAnsweringLater_isAskedUntilItAnswers_thenSaidOnce() {
+        int asked = 0;
+        SoundServer server([&] { return ++asked >= 3; }, 10);
+        QSignalSpy ready(&server, &SoundServer::becameReady);
+        QVERIFY(!server.ready());
+        QCOMPARE(asked, 1);
+        QTRY_COMPARE(ready.count(), 1);
+        QVERIFY(server.ready());
+        QCOMPARE(asked, 3);
+        QTest::qWait(60);
+        QCOMPARE(asked, 3);
+        QCOMPARE(ready.count(), 1);
+    }
+
+    void serverAnsweringAtOnce_isAskedOnce_withNoSignal() {
+        int asked = 0;
+        SoundServer server(
+            [&] {
+                ++asked;
+                return true;
+            },
+            10);
+        QSignalSpy ready(&server, &SoundServer::becameReady);
+        QVERIFY(server.ready());
+        QVERIFY(server.ready());
+        QTest::qWait(40);
+        QCOMPARE(asked, 1);
+        QCOMPARE(ready.count(), 0);
+    }
+
+    void probe_tellsARealServerFromNone() {
+        const QString missing = test::SoundServer::missingTools();
+        if (!missing.isEmpty())
+            QSKIP(qPrintable(missing));
+        test::SoundServer sound(test::SoundServer::Start::Later);
+        QVERIFY2(sound.error().isEmpty(), qPrintable(sound.error()));
+        const QProcessEnvironment pointed = sound.environmentFor(QProcessEnvironment());
+        for (const QString& name : pointed.keys())
+            qputenv(qPrintable(name), pointed.value(name).toUtf8());
+
+        QVERIFY(!SoundServerProbe::answers(1000));
+        QVERIFY2(sound.start(), qPrintable(sound.error()));
+        QVERIFY(SoundServerProbe::answers(1000));
+    }
+};
+
+QTEST_GUILESS_MAIN(SoundServerTest)
+#include "SoundServerTest.moc"
