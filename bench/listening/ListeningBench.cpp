@@ -493,6 +493,8 @@ int main(int argc, char** argv) {
     parser.addOption({"no-realtime", "Skip the real-time runs (latency check, CPU)."});
     parser.addOption({"only", "Use only these phrases and sentences (comma-separated).", "texts"});
     parser.addOption({"verbose", "Print every utterance as it is decoded."});
+    parser.addOption({"addressed", "Always listening: phrases are said after \"Tovrin,\" and "
+                                   "only phrases led by the name count."});
     parser.addOption({"detector", "Time the voice-activity detector alone on every phrase and "
                                   "stop (no decoding)."});
     parser.addOption({"seed",
@@ -576,6 +578,8 @@ int main(int argc, char** argv) {
 
     SpeechCache cache;
     std::vector<Trial> trials;
+    const bool addressed = parser.isSet("addressed");
+    engine.setNameRequired(addressed);
     double audioSeconds = 0;
     double cpuSeconds = 0;
     unsigned seed = parser.value("seed").toUInt();
@@ -599,7 +603,9 @@ int main(int argc, char** argv) {
                 engine.push(
                     test::SpeechSamples::backgroundNoise(1500, snr, ++seed, noiseNamed(noise)));
                 for (const QString& text : texts) {
-                    const auto& speech = cache.speech(text, voice);
+                    const bool isPhrase = expectedOf.contains(text);
+                    const auto& speech =
+                        cache.speech(addressed && isPhrase ? "Tovrin, " + text : text, voice);
                     if (speech.empty()) {
                         std::fprintf(stderr, "no speech from %s\n", qPrintable(voice));
                         return 1;
@@ -628,6 +634,7 @@ int main(int argc, char** argv) {
             }
         }
     }
+    engine.setNameRequired(false);
     const double rssAfter = residentMegabytes();
     const double peak = residentMegabytes("VmHWM:");
 

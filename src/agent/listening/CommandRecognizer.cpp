@@ -74,12 +74,13 @@ void CommandRecognizer::beginUtterance() {
         return;
     m_inUtterance = true;
     m_audio.clear();
-    m_decoded = false;
+    m_decoded = m_phonesDecoded = false;
 }
 
 void CommandRecognizer::process(std::span<const std::int16_t> samples) {
-    if (!m_inUtterance || m_grammar.isEmpty())
+    if (!m_inUtterance || m_grammar.isEmpty() || samples.empty())
         return;
+    m_decoded = m_phonesDecoded = false; // the decodes no longer cover all the audio
     // A faint hiss (triangular noise, kDitherPeak at most) gives digital silence and
     // digitally clean speech the noise floor every microphone has: on exact zeros
     // the features degenerate, and on clean synthesized speech the phone loop
@@ -98,9 +99,20 @@ void CommandRecognizer::process(std::span<const std::int16_t> samples) {
     }
 }
 
-void CommandRecognizer::decodeAudio() {
-    if (m_decoded && m_decodedLength == m_audio.size())
+void CommandRecognizer::decodeAudio(bool phonesNeeded) {
+    if (m_decoded && (m_phonesDecoded || !phonesNeeded))
         return;
+    if (m_addressedOnly || m_decoded) {
+        if (!m_decoded) {
+            m_decodedWords = m_words->decode(m_audio);
+            m_decoded = true;
+        }
+        if (phonesNeeded && (!m_addressedOnly || m_grammar.addressed(m_decodedWords.hypothesis))) {
+            m_decodedPhones = m_phones->decode(m_audio);
+            m_phonesDecoded = true;
+        }
+        return;
+    }
     // The two decoders are independent: the phone loop runs on a second thread
     // while this one searches the grammar, which halves the wait after speech.
     std::future<DecodeResult> phones;
@@ -111,24 +123,31 @@ void CommandRecognizer::decodeAudio() {
     }
     m_decodedWords = m_words->decode(m_audio);
     m_decodedPhones = phones.valid() ? phones.get() : m_phones->decode(m_audio);
-    m_decodedLength = m_audio.size();
     m_decoded = true;
+    m_phonesDecoded = true;
 }
 
 CommandRecognizer::PhraseEnd CommandRecognizer::phraseEnd() {
     if (!m_inUtterance || m_grammar.isEmpty() || m_audio.empty())
         return PhraseEnd::Open;
-    decodeAudio();
+    decodeAudio(false);
     const GrammarPhrase* phrase = m_grammar.phraseFor(m_decodedWords.hypothesis);
     if (!phrase || m_grammar.continuesIntoAnotherCommand(phrase->spoken))
         return PhraseEnd::Open;
     return m_grammar.continues(phrase->spoken) ? PhraseEnd::Continued : PhraseEnd::Complete;
 }
 
+bool CommandRecognizer::decodesAsAddressed() {
+    if (!m_inUtterance || m_grammar.isEmpty() || m_audio.empty())
+        return false;
+    decodeAudio(false);
+    return m_grammar.addressed(m_decodedWords.hypothesis);
+}
+
 void CommandRecognizer::cancelUtterance() {
     m_inUtterance = false;
     m_audio.clear();
-    m_decoded = false;
+    m_decoded = m_phonesDecoded = false;
 }
 
 Recognition CommandRecognizer::endUtterance() {
@@ -140,20 +159,24 @@ Recognition CommandRecognizer::endUtterance() {
         return recognition; // nothing to recognize: no phrase is registered
     // After a pause judged final the audio has not grown, and the decodes made to
     // judge it are the answer.
-    decodeAudio();
+    decodeAudio(true);
     const DecodeResult& words = m_decodedWords;
     const DecodeResult& phones = m_decodedPhones;
     recognition.frames = std::max(words.frames, 1);
-    recognition.phones = phones.hypothesis;
+    const bool phonesDecoded = m_phonesDecoded;
+    if (phonesDecoded)
+        recognition.phones = phones.hypothesis;
     const GrammarPhrase* phrase = m_grammar.phraseFor(words.hypothesis);
     m_audio.clear();
-    m_decoded = false;
+    m_decoded = m_phonesDecoded = false;
     if (!phrase) {
         recognition.nameOnly = m_grammar.isNameOnly(words.hypothesis);
         return recognition;
     }
     recognition.decoded = phrase->spoken;
     recognition.addressed = m_grammar.addressed(words.hypothesis);
+    if (!phonesDecoded)
+        return recognition; // not addressed while only addressed phrases count
     recognition.confidence = Confidence::measure(words, phones);
     if (m_rule.accepts(recognition.confidence)) {
         recognition.command = phrase->command;

@@ -52,6 +52,13 @@ public:
     void setRule(const ConfidenceRule& rule) { m_rule = rule; }
     const ConfidenceRule& rule() const { return m_rule; }
 
+    // Whether the phone loop runs only on utterances whose words begin with the
+    // character's name (or are the name alone); any other utterance then raises
+    // no command. Always listening, this spares most of the decoding of
+    // background talk. Applies to the utterance in progress too.
+    void setAddressedOnly(bool on) { m_addressedOnly = on; }
+    bool addressedOnly() const { return m_addressedOnly; }
+
     void beginUtterance();
     // Adds audio to the utterance; it is decoded as a whole when judged, which
     // normalizes its features over all of it as the model was trained, not by a
@@ -64,6 +71,9 @@ public:
         Continued, // on a whole phrase that longer phrases of the same command continue
     };
     PhraseEnd phraseEnd();
+    // Whether the words of the utterance so far begin with the name or are the
+    // name alone (decodes with the grammar only when addressedOnly()).
+    bool decodesAsAddressed();
     Recognition endUtterance();
     // Drops the utterance in progress without decoding it.
     void cancelUtterance();
@@ -71,8 +81,10 @@ public:
 
 private:
     CommandRecognizer(std::unique_ptr<SphinxDecoder> words, std::unique_ptr<SphinxDecoder> phones);
-    // Decodes the audio so far with both decoders, once per length of audio.
-    void decodeAudio();
+    // Decodes the audio so far, once per length of audio: both decoders at once, or
+    // with addressedOnly() the grammar first and the phone loop only when
+    // phonesNeeded and the words are addressed.
+    void decodeAudio(bool phonesNeeded);
 
     std::unique_ptr<SphinxDecoder> m_words;
     std::unique_ptr<SphinxDecoder> m_phones;
@@ -82,8 +94,9 @@ private:
     bool m_inUtterance = false;
     std::vector<std::int16_t> m_audio; // the utterance so far, dithered
     std::uint32_t m_ditherState = 1;
-    bool m_decoded = false;          // whether the results below are of the audio so far
-    std::size_t m_decodedLength = 0; // samples of m_audio they cover
+    bool m_addressedOnly = false;
+    bool m_decoded = false;       // whether m_decodedWords is of the audio so far
+    bool m_phonesDecoded = false; // whether m_decodedPhones is too
     DecodeResult m_decodedWords;
     DecodeResult m_decodedPhones;
 };

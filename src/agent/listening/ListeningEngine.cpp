@@ -15,6 +15,10 @@ constexpr int kLongestAddressedFrames = 600;
 // continue ("how old are you" before ", tovrin"): longer than the pause of a
 // comma, shorter than the full hangover.
 constexpr int kContinuedPhraseFrames = 28;
+// With the name required, the words of the first this many frames of an
+// utterance (its pre-roll included: about half a second of speech) are decoded
+// once; unless they begin with the name the utterance is given up.
+constexpr int kNameCheckFrames = 80;
 // How long the name said alone waits for the phrase it leads (16 kHz samples).
 constexpr qint64 kNameHoldSamples = 2 * 16000;
 } // namespace
@@ -63,26 +67,38 @@ std::vector<ListeningEvent> ListeningEngine::push(std::span<const std::int16_t> 
 
 void ListeningEngine::handle(VadEvent& event, std::vector<ListeningEvent>& out) {
     switch (event.kind) {
-    case VadEvent::Kind::Started:
+    case VadEvent::Kind::Started: {
         m_recognizer->beginUtterance();
         m_abandoned = false;
+        m_nameChecked = false;
+        // Speech right after the name said alone is addressed whatever its words.
+        const qint64 start =
+            m_position - qint64(m_vad.utteranceFrames()) * VoiceActivityDetector::kFrameSamples;
+        m_recognizer->setAddressedOnly(m_nameRequired &&
+                                       !(m_nameHeldUntil >= 0 && start <= m_nameHeldUntil));
         if (!m_nameRequired)
             out.push_back({ListeningEvent::Kind::HearingStarted, {}, 0});
         break;
+    }
     case VadEvent::Kind::Audio:
         if (m_abandoned)
             break;
         m_unfed.insert(m_unfed.end(), event.samples.begin(), event.samples.end());
         if (m_nameRequired && m_vad.utteranceFrames() > kLongestAddressedFrames) {
-            m_abandoned = true;
-            m_unfed.clear();
-            m_recognizer->cancelUtterance();
+            abandonUtterance();
+        } else if (m_recognizer->addressedOnly() && !m_nameChecked &&
+                   m_vad.utteranceFrames() >= kNameCheckFrames) {
+            m_nameChecked = true;
+            flushAudio();
+            checkAddressed();
         }
         break;
     case VadEvent::Kind::Paused:
         if (m_abandoned)
             break;
         flushAudio();
+        if (m_recognizer->addressedOnly() && !checkAddressed())
+            break;
         switch (m_recognizer->phraseEnd()) {
         case CommandRecognizer::PhraseEnd::Complete:
             for (VadEvent& ended : m_vad.finishUtterance())
@@ -128,6 +144,29 @@ void ListeningEngine::heard(Recognition recognition, std::vector<ListeningEvent>
     const bool addressed = recognition.addressed && !recognition.command.isEmpty();
     if (!m_nameRequired || addressed)
         out.push_back({ListeningEvent::Kind::Heard, std::move(recognition), quietMs});
+}
+
+void ListeningEngine::setNameRequired(bool required) {
+    m_nameRequired = required;
+    if (!required)
+        m_recognizer->setAddressedOnly(false);
+}
+
+bool ListeningEngine::checkAddressed() {
+    if (!m_recognizer->decodesAsAddressed()) {
+        abandonUtterance();
+        return false;
+    }
+    // Addressed: from now on both decoders run at once, for the quickest answer.
+    m_recognizer->setAddressedOnly(false);
+    return true;
+}
+
+void ListeningEngine::abandonUtterance() {
+    m_abandoned = true;
+    m_endAfterQuiet = 0;
+    m_unfed.clear();
+    m_recognizer->cancelUtterance();
 }
 
 void ListeningEngine::flushAudio() {

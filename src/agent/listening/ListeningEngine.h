@@ -32,10 +32,11 @@ struct ListeningEvent {
 // couple of seconds counts as led by it ("Tovrin ... how old are you?").
 //
 // With the name required (always listening) it reports only accepted phrases that
-// began with the character's name, nothing else (not even that hearing started),
-// and gives up on an utterance without decoding it once it is longer than any
-// phrase could be. The decoders run only on utterances: quiet audio costs the
-// detector's energy measure alone.
+// began with the character's name, nothing else (not even that hearing started).
+// It gives up on an utterance whose first half second, or the part before its
+// first pause, does not decode as led by the name, and on one longer than any
+// phrase could be; the phone loop runs only on addressed utterances. The decoders
+// run only on utterances: quiet audio costs the detector's energy measure alone.
 class ListeningEngine {
 public:
     ListeningEngine(std::unique_ptr<CommandRecognizer> recognizer, PronunciationResolver resolver,
@@ -45,7 +46,7 @@ public:
     // character's name); during an utterance it applies once the utterance is over.
     void setCommands(const QList<VoiceCommand>& commands, const QString& name = {});
     // Whether only phrases that begin with the name count (see above).
-    void setNameRequired(bool required) { m_nameRequired = required; }
+    void setNameRequired(bool required);
     bool nameRequired() const { return m_nameRequired; }
     // Words of the registered phrases that nothing could pronounce (their phrases
     // cannot be recognized).
@@ -61,6 +62,10 @@ public:
 
 private:
     void flushAudio();
+    // Stops decoding the utterance in progress; its end reports nothing.
+    void abandonUtterance();
+    // Whether the utterance so far decodes as led by the name; gives it up if not.
+    bool checkAddressed();
     void applyPendingCommands();
     void handle(VadEvent& event, std::vector<ListeningEvent>& out);
     void heard(Recognition recognition, std::vector<ListeningEvent>& out);
@@ -76,8 +81,9 @@ private:
     std::optional<PendingCommands> m_pendingCommands;
     QStringList m_unpronounceable;
     bool m_nameRequired = false;
-    bool m_abandoned = false; // the utterance is too long to be addressed; not decoded
-    int m_endAfterQuiet = 0;  // quiet frames that end the utterance as decoded; 0: the detector's
+    bool m_abandoned = false;   // the utterance is given up on: not decoded, reports nothing
+    bool m_nameChecked = false; // the start of the utterance was decoded for the name
+    int m_endAfterQuiet = 0;    // quiet frames that end the utterance as decoded; 0: the detector's
     int m_decodedTailFrames = 0; // quiet frames at the end of the utterance the decoders get
     qint64 m_position = 0;       // samples pushed so far
     qint64 m_nameHeldUntil = -1; // the name was said alone; it leads speech that starts before

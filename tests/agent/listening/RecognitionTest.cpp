@@ -242,6 +242,45 @@ private slots:
         QVERIFY(listen(longTalk, "en-us").commands.isEmpty());
     }
 
+    void nameRequired_talkNotLedByTheNameIsGivenUpWithinASecond() {
+        m_engine->setNameRequired(true);
+        const auto restore = qScopeGuard([this] { m_engine->setNameRequired(false); });
+        const auto speech = test::SpeechSamples::speak(
+            "the meeting has been moved to thursday afternoon because half of the team is "
+            "travelling",
+            "en-us");
+        const auto clip = test::SpeechSamples::inNoise(speech, 30, 400, 900, ++m_seed);
+        bool givenUp = false;
+        for (std::size_t at = 0; at < clip.size(); at += 320) {
+            const std::size_t n = std::min<std::size_t>(320, clip.size() - at);
+            QVERIFY(m_engine->push(std::span<const std::int16_t>(clip.data() + at, n)).empty());
+            // Still speech to the detector, no longer decoded.
+            if (m_engine->inUtterance() && m_engine->detector().utteranceFrames() <= 120 &&
+                !m_engine->recognizer().inUtterance())
+                givenUp = true;
+        }
+        QVERIFY(givenUp);
+    }
+
+    void nameRequired_nameSaidAloneLeadsThePhraseAfterIt() {
+        m_engine->setNameRequired(true);
+        const auto restore = qScopeGuard([this] { m_engine->setNameRequired(false); });
+        const auto name = test::SpeechSamples::speak("Tovrin", "en-us");
+        const auto phrase = test::SpeechSamples::speak("how old are you", "en-us");
+        std::vector<std::int16_t> speech(name.begin(), name.end());
+        speech.resize(speech.size() + 700 * 16, 0); // the name ends as an utterance of its own
+        speech.insert(speech.end(), phrase.begin(), phrase.end());
+        Heard heard;
+        for (const ListeningEvent& event :
+             m_engine->push(test::SpeechSamples::inNoise(speech, 30, 400, 900, ++m_seed))) {
+            if (event.kind == ListeningEvent::Kind::Heard) {
+                heard.commands.append(event.recognition.command);
+                heard.details += event.recognition.decoded + " ";
+            }
+        }
+        QVERIFY2(heard.commands == QStringList{"theageoftovrin"}, qPrintable(heard.details));
+    }
+
     void commandChanges_rebuildTheGrammar() {
         QList<VoiceCommand> commands = test::voiceCommandsOf(test::tovrinCatalogue());
         commands.append(VoiceCommand{"window", {"Open the window!"}});
