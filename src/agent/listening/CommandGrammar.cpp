@@ -137,4 +137,13 @@ bool CommandGrammar::continues(const QString& spoken) const {
     });
 }
 
+bool CommandGrammar::continuesIntoAnotherCommand(const QString& spoken) const {
+    const auto own = m_indexOfSpoken.constFind(spoken);
+    const QString start = spoken + QLatin1Char(' ');
+    return std::any_of(m_phrases.begin(), m_phrases.end(), [&](const GrammarPhrase& phrase) {
+        return phrase.spoken.startsWith(start) &&
+               (own == m_indexOfSpoken.constEnd() || phrase.command != m_phrases.at(*own).command);
+    });
+}
+
 } // namespace tk::agent::listening

@@ -54,6 +54,9 @@ public:
     // Whether a longer phrase starts with the words of spoken ("how old are you"
     // goes on in "how old are you tovrin"); the trailing "please" does not count.
     bool continues(const QString& spoken) const;
+    // Whether a longer phrase that starts with the words of spoken raises another
+    // command than spoken's own ("hey" goes on only in greetings).
+    bool continuesIntoAnotherCommand(const QString& spoken) const;
 
 private:
     void add(const GrammarPhrase& phrase);

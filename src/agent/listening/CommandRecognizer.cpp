@@ -115,12 +115,14 @@ void CommandRecognizer::decodeAudio() {
     m_decoded = true;
 }
 
-bool CommandRecognizer::heardCompletePhrase() {
+CommandRecognizer::PhraseEnd CommandRecognizer::phraseEnd() {
     if (!m_inUtterance || m_grammar.isEmpty() || m_audio.empty())
-        return false;
+        return PhraseEnd::Open;
     decodeAudio();
     const GrammarPhrase* phrase = m_grammar.phraseFor(m_decodedWords.hypothesis);
-    return phrase && !m_grammar.continues(phrase->spoken);
+    if (!phrase || m_grammar.continuesIntoAnotherCommand(phrase->spoken))
+        return PhraseEnd::Open;
+    return m_grammar.continues(phrase->spoken) ? PhraseEnd::Continued : PhraseEnd::Complete;
 }
 
 void CommandRecognizer::cancelUtterance() {

@@ -57,9 +57,13 @@ public:
     // normalizes its features over all of it as the model was trained, not by a
     // running estimate that a short utterance leaves poorly settled.
     void process(std::span<const std::int16_t> samples);
-    // Whether the utterance so far is a whole phrase that no longer phrase
-    // continues, so that a short pause may end it.
-    bool heardCompletePhrase();
+    // How the utterance so far ends, which decides how long a pause must be to end it.
+    enum class PhraseEnd {
+        Open,      // on no whole phrase: the full hangover
+        Complete,  // on a whole phrase that no longer phrase continues: a short pause
+        Continued, // on a whole phrase that longer phrases of the same command continue
+    };
+    PhraseEnd phraseEnd();
     Recognition endUtterance();
     // Drops the utterance in progress without decoding it.
     void cancelUtterance();

@@ -11,6 +11,10 @@ constexpr int kDecodedTailFrames = 15;
 // With the name required, an utterance longer than this (the name, the longest
 // phrase spoken slowly and "please" fit well within it) is background speech.
 constexpr int kLongestAddressedFrames = 600;
+// Quiet frames that end a whole phrase which longer phrases of the same command
+// continue ("how old are you" before ", tovrin"): longer than the pause of a
+// comma, shorter than the full hangover.
+constexpr int kContinuedPhraseFrames = 28;
 // How long the name said alone waits for the phrase it leads (16 kHz samples).
 constexpr qint64 kNameHoldSamples = 2 * 16000;
 } // namespace
@@ -44,6 +48,14 @@ std::vector<ListeningEvent> ListeningEngine::push(std::span<const std::int16_t> 
         m_position += qint64(take);
         for (VadEvent& event : events)
             handle(event, out);
+        if (m_endAfterQuiet > 0 && m_vad.inUtterance()) {
+            if (m_vad.trailingQuietFrames() == 0) {
+                m_endAfterQuiet = 0; // speech went on: the next pause is judged afresh
+            } else if (m_vad.trailingQuietFrames() >= m_endAfterQuiet) {
+                for (VadEvent& ended : m_vad.finishUtterance())
+                    handle(ended, out);
+            }
+        }
     }
     flushAudio();
     return out;
@@ -71,12 +83,22 @@ void ListeningEngine::handle(VadEvent& event, std::vector<ListeningEvent>& out) 
         if (m_abandoned)
             break;
         flushAudio();
-        if (m_recognizer->heardCompletePhrase()) {
+        switch (m_recognizer->phraseEnd()) {
+        case CommandRecognizer::PhraseEnd::Complete:
             for (VadEvent& ended : m_vad.finishUtterance())
                 handle(ended, out);
+            break;
+        case CommandRecognizer::PhraseEnd::Continued:
+            // The decode of the audio so far stays the answer unless speech resumes.
+            m_endAfterQuiet = kContinuedPhraseFrames;
+            m_decodedTailFrames = m_vad.trailingQuietFrames();
+            break;
+        case CommandRecognizer::PhraseEnd::Open:
+            break;
         }
         break;
     case VadEvent::Kind::Ended: {
+        m_endAfterQuiet = 0;
         if (m_abandoned) {
             m_abandoned = false;
             applyPendingCommands();
@@ -111,9 +133,12 @@ void ListeningEngine::heard(Recognition recognition, std::vector<ListeningEvent>
 void ListeningEngine::flushAudio() {
     // Quiet audio beyond the tail the decoders get is held back: it is fed when
     // speech resumes (a pause inside the utterance) and dropped when it ends.
-    const std::size_t heldBack = std::min(
-        m_unfed.size(), std::size_t(std::max(0, m_vad.trailingQuietFrames() - kDecodedTailFrames)) *
-                            VoiceActivityDetector::kFrameSamples);
+    if (m_endAfterQuiet == 0)
+        m_decodedTailFrames = kDecodedTailFrames;
+    const std::size_t heldBack =
+        std::min(m_unfed.size(),
+                 std::size_t(std::max(0, m_vad.trailingQuietFrames() - m_decodedTailFrames)) *
+                     VoiceActivityDetector::kFrameSamples);
     const std::size_t feed = m_unfed.size() - heldBack;
     if (feed == 0)
         return;
@@ -125,6 +150,7 @@ void ListeningEngine::reset() {
     m_unfed.clear();
     m_recognizer->cancelUtterance();
     m_abandoned = false;
+    m_endAfterQuiet = 0;
     m_nameHeldUntil = -1;
     m_vad.reset();
     applyPendingCommands();

@@ -24,7 +24,8 @@ struct ListeningEvent {
 // Listening without threads: 16 kHz mono audio in, utterances cut by the voice
 // activity detector, each recognized against the registered commands. An
 // utterance that is a complete phrase which no longer phrase continues ends after
-// a short pause; any other after the full hangover. The microphone path and the
+// a short pause; one that only longer phrases of the same command continue after
+// a pause longer than a comma's; any other after the full hangover. The microphone path and the
 // tests feed audio through this same object.
 //
 // The name said alone is not reported: the utterance that follows within a
@@ -75,7 +76,9 @@ private:
     std::optional<PendingCommands> m_pendingCommands;
     QStringList m_unpronounceable;
     bool m_nameRequired = false;
-    bool m_abandoned = false;    // the utterance is too long to be addressed; not decoded
+    bool m_abandoned = false; // the utterance is too long to be addressed; not decoded
+    int m_endAfterQuiet = 0;  // quiet frames that end the utterance as decoded; 0: the detector's
+    int m_decodedTailFrames = 0; // quiet frames at the end of the utterance the decoders get
     qint64 m_position = 0;       // samples pushed so far
     qint64 m_nameHeldUntil = -1; // the name was said alone; it leads speech that starts before
 };

@@ -65,6 +65,11 @@ private slots:
         QVERIFY(grammar.continues("hey"));
         QVERIFY(grammar.continues("how old are you"));
         QVERIFY(!grammar.continues("hey dude"));
+        // A pause after "hey" can end it sooner than one after "how old are you",
+        // which another command's phrase continues.
+        QVERIFY(!grammar.continuesIntoAnotherCommand("hey"));
+        QVERIFY(grammar.continuesIntoAnotherCommand("how old are you"));
+        QVERIFY(!grammar.continuesIntoAnotherCommand("who's your mother"));
         QCOMPARE(grammar.words(), QStringList({"are", "dude", "hey", "how", "is", "mother", "old",
                                                "please", "tovrin", "who", "who's", "you", "your"}));
 

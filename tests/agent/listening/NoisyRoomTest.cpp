@@ -95,6 +95,18 @@ private slots:
         }
     }
 
+    void phraseThatOnlyItsOwnCommandContinues_endsBeforeTheFullHangover() {
+        // "how old are you, tovrin?" raises the same command as "how old are you":
+        // a pause longer than a comma's ends the shorter phrase.
+        enterRoom(20, Noise::Brown);
+        const Heard heard =
+            listen(test::SpeechSamples::speak("how old are you", "en-us"), 20, Noise::Brown);
+        QVERIFY2(heard.commands == QStringList{"theageoftovrin"}, qPrintable(heard.details));
+        const int hangoverMs = m_engine->detector().settings().hangoverFrames * 10;
+        QVERIFY2(heard.lateMs < hangoverMs - 100,
+                 qPrintable(QString("ended %1 ms after the speech").arg(heard.lateMs)));
+    }
+
     void shortPauseInsideAPhrase_doesNotSplitIt() {
         // A breath between words: the part before it is no phrase of its own.
         const auto first = test::SpeechSamples::speak("what's the name", "en-us");
