@@ -18,7 +18,7 @@ constexpr int kMaxTextWidth = 320;
 
 ListeningTip::ListeningTip(QWidget* parent)
     : QWidget(parent, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                          Qt::WindowDoesNotAcceptFocus) {
+                          Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus) {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
@@ -26,6 +26,9 @@ ListeningTip::ListeningTip(QWidget* parent)
     AccessibleWindows::setWindowRole(staticMetaObject, QAccessible::Notification);
     m_hide.setSingleShot(true);
     connect(&m_hide, &QTimer::timeout, this, &QWidget::hide);
+    m_replace.setSingleShot(true);
+    m_replace.setInterval(0);
+    connect(&m_replace, &QTimer::timeout, this, [this] { follow(m_figure); });
 }
 
 QString ListeningTip::listeningText() {
@@ -82,7 +85,30 @@ QRect ListeningTip::placement(QSize size, const QRect& figure, const QRect& area
     return candidates.value(chosen, candidates.first());
 }
 
+void ListeningTip::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    qApp->installEventFilter(this);
+}
+
+void ListeningTip::hideEvent(QHideEvent* event) {
+    qApp->removeEventFilter(this);
+    m_replace.stop();
+    QWidget::hideEvent(event);
+}
+
+bool ListeningTip::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize) {
+        const auto* window = qobject_cast<const QWidget*>(watched);
+        if (window && window != this && window->isWindow() &&
+            geometry().intersects(window->frameGeometry()))
+            m_replace.start();
+    }
+    return false;
+}
+
 void ListeningTip::placeBeside(const QRect& figure) {
+    m_figure = figure;
     const QFontMetrics metrics(font());
     const QRect text = metrics.boundingRect(QRect(0, 0, kMaxTextWidth, 10000),
                                             Qt::TextWordWrap | Qt::AlignLeft, m_text);

@@ -10,8 +10,9 @@ namespace tk::agent::listening {
 
 // The small tip beside the character while it listens ("Listening...",
 // "Heard: ..."): a frameless window above the others that never takes the focus
-// and lets the mouse through. It keeps clear of the program's own windows and
-// of an open pop-up menu where the screen has room, and never hides the menu.
+// and lets the mouse through. It keeps clear of the program's own windows, the
+// word balloon and an open pop-up menu where the screen has room, also when one
+// of them appears or moves while the tip shows, and never hides the menu.
 class ListeningTip final : public QWidget {
     Q_OBJECT
 public:
@@ -40,13 +41,19 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    // Notices the program's other windows appearing or moving while it shows.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void placeBeside(const QRect& figure);
     void keepMenuOnTop();
 
     QString m_text;
+    QRect m_figure;
     QTimer m_hide;
+    QTimer m_replace; // one new placement for a burst of window changes
 };
 
 } // namespace tk::agent::listening

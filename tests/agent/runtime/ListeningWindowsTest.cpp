@@ -79,6 +79,29 @@ private slots:
         QTRY_VERIFY(!tip.isVisible());
         QCOMPARE(ListeningTip::heardText(""), QString("Heard: (not understood)"));
     }
+
+    void listeningTip_movesAsideForAWindowThatAppearsOverIt() {
+        ListeningTip tip;
+        const QRect figure(300, 300, 128, 128);
+        tip.showText(ListeningTip::listeningText(), figure);
+        const QRect before = tip.geometry();
+
+        // A word balloon (an overlay, like the tip) opens where the tip stands.
+        QWidget balloon(nullptr, Qt::ToolTip | Qt::FramelessWindowHint);
+        balloon.setAttribute(Qt::WA_TransparentForMouseEvents);
+        balloon.setGeometry(before.adjusted(-20, -10, 20, 10));
+        balloon.show();
+        QTRY_VERIFY(!tip.geometry().intersects(balloon.geometry()));
+        QVERIFY(!tip.geometry().intersects(figure));
+        QCOMPARE(tip.text(), QString("Listening..."));
+
+        // Once hidden, it no longer watches the program's windows.
+        tip.hide();
+        const QRect hidden = tip.geometry();
+        balloon.move(hidden.topLeft());
+        QTest::qWait(20);
+        QCOMPARE(tip.geometry(), hidden);
+    }
 };
 
 QTEST_MAIN(ListeningWindowsTest)
