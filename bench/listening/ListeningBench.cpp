@@ -150,27 +150,61 @@ void printScoreRow(const QString& label, const Score& s) {
 }
 
 // The limits that keep the most phrases right with at most budget of the unrelated
-// sentences accepted; on a tie the stricter limits (searched later) win.
+// sentences accepted. The limits for clear speech and for speech in noise are
+// searched apart (each with the other branch rejecting everything), then the best
+// pair within the budget is taken; on a tie the stricter limits (searched later) win.
 std::pair<ConfidenceRule, Score> bestLimits(const std::vector<Trial>& trials,
                                             const QHash<QString, QString>& commandOf,
                                             double budget) {
-    ConfidenceRule best;
-    Score bestScore;
-    bool found = false;
-    for (double minScore = -40; minScore <= 0; minScore += 0.5) {
-        for (double minCoverage = 0; minCoverage <= 1.0; minCoverage += 0.05) {
-            const ConfidenceRule rule{minScore, minCoverage};
-            const Score s = score(trials, rule, commandOf);
-            if (s.falseAccepts > budget * s.unrelated)
-                continue;
-            if (!found || s.right > bestScore.right ||
-                (s.right == bestScore.right && s.falseAccepts <= bestScore.falseAccepts)) {
-                best = rule;
-                bestScore = s;
-                found = true;
+    constexpr double kNever = 1e9;
+    struct Best {
+        ConfidenceRule rule;
+        Score score;
+    };
+    // The most phrases right of a branch for each count of false accepts.
+    std::map<int, Best> clear, noisy;
+    const auto keep = [](std::map<int, Best>& best, const ConfidenceRule& rule, const Score& s) {
+        auto found = best.find(s.falseAccepts);
+        if (found == best.end() || s.right >= found->second.score.right)
+            best[s.falseAccepts] = {rule, s};
+    };
+    const int allowed = int(budget * double(score(trials, {}, commandOf).unrelated));
+    for (double minCoverage = 0.5; minCoverage <= 0.9; minCoverage += 0.05) {
+        for (double minScore = -40; minScore <= 0; minScore += 0.5) {
+            ConfidenceRule rule;
+            rule.minScorePerFrame = minScore;
+            rule.minCoverage = minCoverage;
+            rule.noisyMinScorePerFrame = kNever;
+            Score s = score(trials, rule, commandOf);
+            if (s.falseAccepts <= allowed)
+                keep(clear, rule, s);
+            for (double margin = 0; margin <= 60; margin += 20) {
+                rule = ConfidenceRule();
+                rule.minScorePerFrame = kNever;
+                rule.noisyMinScorePerFrame = minScore;
+                rule.noisyShortPhraseMargin = margin;
+                rule.noisyMinCoverage = minCoverage;
+                s = score(trials, rule, commandOf);
+                if (s.falseAccepts <= allowed)
+                    keep(noisy, rule, s);
             }
         }
     }
+    ConfidenceRule best;
+    Score bestScore;
+    int bestRight = -1;
+    for (const auto& [clearAccepts, c] : clear) {
+        for (const auto& [noisyAccepts, n] : noisy) {
+            if (clearAccepts + noisyAccepts > allowed || c.score.right + n.score.right <= bestRight)
+                continue;
+            bestRight = c.score.right + n.score.right;
+            best = n.rule;
+            best.minScorePerFrame = c.rule.minScorePerFrame;
+            best.minCoverage = c.rule.minCoverage;
+        }
+    }
+    if (bestRight >= 0)
+        bestScore = score(trials, best, commandOf);
     return {best, bestScore};
 }
 
@@ -182,18 +216,19 @@ double percentile(std::vector<double> values, double p) {
 }
 
 void calibrate(const std::vector<Trial>& trials, const QHash<QString, QString>& commandOf) {
-    std::printf("\nCalibration data (kind, voice, noise, snr, score/frame, coverage, decoded, "
-                "text):\n");
+    std::printf("\nCalibration data (kind, voice, noise, snr, score/frame, coverage, word frames, "
+                "speech over noise, decoded, text):\n");
     std::vector<double> own[2], other[2], unrelated[2];
     for (const Trial& t : trials) {
         for (const Recognition& r : t.heard) {
             if (r.decoded.isEmpty())
                 continue;
             const bool right = !t.expected.isEmpty() && commandOf.value(r.decoded) == t.expected;
-            std::printf("%s\t%s\t%s\t%.0f\t%.2f\t%.2f\t%s\t%s\n",
+            std::printf("%s\t%s\t%s\t%.0f\t%.2f\t%.2f\t%d\t%.1f\t%s\t%s\n",
                         t.expected.isEmpty() ? "unrelated" : (right ? "phrase" : "misheard"),
                         qPrintable(t.voice), qPrintable(t.noise), t.snr, r.confidence.scorePerFrame,
-                        r.confidence.coverage, qPrintable(r.decoded), qPrintable(t.text));
+                        r.confidence.coverage, r.confidence.wordFrames,
+                        r.confidence.speechOverNoiseDb, qPrintable(r.decoded), qPrintable(t.text));
             auto& bucket = t.expected.isEmpty() ? unrelated : (right ? own : other);
             bucket[0].push_back(r.confidence.scorePerFrame);
             bucket[1].push_back(r.confidence.coverage);
@@ -223,9 +258,11 @@ void calibrate(const std::vector<Trial>& trials, const QHash<QString, QString>& 
                 100.0 * decodedRight / std::max(all.phrases, 1), all.phrases);
     for (const double budget : {0.005, 0.01, 0.02, 0.03}) {
         const auto [best, bestScore] = bestLimits(trials, commandOf, budget);
-        std::printf("Best limits for %.1f %% false accepts: score/frame >= %.1f, coverage >= %.2f: "
-                    "%.1f %% of phrases right, %.2f %% false accepts\n",
+        std::printf("Best limits for %.1f %% false accepts: clear speech score/frame >= %.1f, "
+                    "coverage >= %.2f; in noise score/frame >= %.1f + %.0f / sqrt(word frames), "
+                    "coverage >= %.2f: %.1f %% of phrases right, %.2f %% false accepts\n",
                     100 * budget, best.minScorePerFrame, best.minCoverage,
+                    best.noisyMinScorePerFrame, best.noisyShortPhraseMargin, best.noisyMinCoverage,
                     100.0 * bestScore.right / std::max(bestScore.phrases, 1),
                     100.0 * bestScore.falseAccepts / std::max(bestScore.unrelated, 1));
     }
@@ -523,7 +560,7 @@ int main(int argc, char** argv) {
     const ConfidenceRule rule = engine.recognizer().rule();
     const auto commandOf = commandOfSpoken(engine.recognizer().grammar());
     // Decide every utterance offline: the engine accepts everything it decodes.
-    engine.recognizer().setRule({-1e9, 0});
+    engine.recognizer().setRule({0, -1e9, 0, -1e9, 0, 0});
 
     QStringList phrases;
     QHash<QString, QString> expectedOf;
@@ -638,8 +675,11 @@ int main(int argc, char** argv) {
     const double rssAfter = residentMegabytes();
     const double peak = residentMegabytes("VmHWM:");
 
-    std::printf("\nAccuracy with the calibrated limits (score/frame >= %.1f, coverage >= %.2f)\n",
-                rule.minScorePerFrame, rule.minCoverage);
+    std::printf("\nAccuracy with the calibrated limits (speech %.0f dB or more over the noise: "
+                "score/frame >= %.1f, coverage >= %.2f; less: score/frame >= %.1f + %.0f / "
+                "sqrt(word frames), coverage >= %.2f)\n",
+                rule.clearSpeechDb, rule.minScorePerFrame, rule.minCoverage,
+                rule.noisyMinScorePerFrame, rule.noisyShortPhraseMargin, rule.noisyMinCoverage);
     std::printf("\nBy voice and noise (all levels):\n\n");
     printScoreHeader("voice, noise");
     for (const QString& voice : voices) {

@@ -150,7 +150,7 @@ void CommandRecognizer::cancelUtterance() {
     m_decoded = m_phonesDecoded = false;
 }
 
-Recognition CommandRecognizer::endUtterance() {
+Recognition CommandRecognizer::endUtterance(double speechOverNoiseDb) {
     Recognition recognition;
     if (!m_inUtterance)
         return recognition;
@@ -178,6 +178,7 @@ Recognition CommandRecognizer::endUtterance() {
     if (!phonesDecoded)
         return recognition; // not addressed while only addressed phrases count
     recognition.confidence = Confidence::measure(words, phones);
+    recognition.confidence.speechOverNoiseDb = speechOverNoiseDb;
     if (m_rule.accepts(recognition.confidence)) {
         recognition.command = phrase->command;
         recognition.phrase = phrase->phrase;

@@ -74,7 +74,9 @@ public:
     // Whether the words of the utterance so far begin with the name or are the
     // name alone (decodes with the grammar only when addressedOnly()).
     bool decodesAsAddressed();
-    Recognition endUtterance();
+    // Ends the utterance and recognizes it; speechOverNoiseDb is how far its speech
+    // stood above the noise (see Confidence).
+    Recognition endUtterance(double speechOverNoiseDb = 0);
     // Drops the utterance in progress without decoding it.
     void cancelUtterance();
     bool inUtterance() const { return m_inUtterance; }

@@ -122,7 +122,7 @@ void ListeningEngine::handle(VadEvent& event, std::vector<ListeningEvent>& out) 
         }
         flushAudio();
         m_unfed.clear(); // the rest of the quiet tail
-        heard(m_recognizer->endUtterance(), out);
+        heard(m_recognizer->endUtterance(m_vad.speechOverNoiseDbAtEnd()), out);
         applyPendingCommands();
         break;
     }

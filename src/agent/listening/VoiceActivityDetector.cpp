@@ -218,6 +218,7 @@ void VoiceActivityDetector::appendAudio(std::span<const std::int16_t> samples,
 void VoiceActivityDetector::end(std::vector<VadEvent>& events) {
     m_inUtterance = false;
     m_lastUtteranceFrames = m_utteranceFrames;
+    m_lastSpeechOverNoiseDb = m_peakDb - noiseFloorDb();
     m_onsetRun = 0;
     m_onsetLoudFrames = 0;
     m_utteranceFrames = 0;

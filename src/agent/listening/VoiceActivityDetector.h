@@ -73,6 +73,9 @@ public:
     int utteranceFrames() const { return m_utteranceFrames; }
     // Frames the utterance that ended last had, its pre-roll and quiet end included.
     int utteranceFramesAtEnd() const { return m_lastUtteranceFrames; }
+    // How far the loudest (smoothed) frame of the utterance that ended last stood
+    // above the noise floor, in dB.
+    double speechOverNoiseDbAtEnd() const { return m_lastSpeechOverNoiseDb; }
     const VadSettings& settings() const { return m_settings; }
 
 private:
@@ -99,6 +102,7 @@ private:
     int m_quietRun = 0;
     int m_utteranceFrames = 0;
     int m_lastUtteranceFrames = 0;
+    double m_lastSpeechOverNoiseDb = 0;
     double m_peakDb = -120;
 };
 
