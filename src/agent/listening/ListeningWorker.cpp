@@ -53,14 +53,17 @@ void ListeningWorker::setCharacterName(const QString& name) {
 void ListeningWorker::listen(quint64 stream, bool nameRequired) {
     if (!ensureEngine())
         return;
-    if (stream != m_stream)
+    if (stream != m_stream) {
         m_engine->reset();
+        m_inUtterance = false;
+    }
     m_stream = stream;
     m_engine->setNameRequired(nameRequired);
 }
 
 void ListeningWorker::stop() {
     m_stream = 0;
+    m_inUtterance = false;
     if (m_engine)
         m_engine->reset();
 }
@@ -80,6 +83,10 @@ void ListeningWorker::push(quint64 stream, const std::vector<std::int16_t>& samp
                 << r.command << "\" (phones: " << r.phones << ")";
             emit heard(stream, r.command, r.phrase);
         }
+    }
+    if (m_engine->inUtterance() != m_inUtterance) {
+        m_inUtterance = m_engine->inUtterance();
+        emit utteranceChanged(stream, m_inUtterance);
     }
 }
 

@@ -32,6 +32,9 @@ public:
 
 signals:
     void hearingStarted(quint64 stream);
+    // The detector began or finished an utterance of stream (also while always
+    // listening, when hearingStarted is not emitted).
+    void utteranceChanged(quint64 stream, bool inUtterance);
     void heard(quint64 stream, const QString& commandName, const QString& text);
     // The recognizer could not be loaded; reason for the user.
     void failed(const QString& reason);
@@ -48,6 +51,7 @@ private:
     QList<VoiceCommand> m_commands;
     QString m_name;
     quint64 m_stream = 0;
+    bool m_inUtterance = false; // as last reported by utteranceChanged
 };
 
 } // namespace tk::agent::listening

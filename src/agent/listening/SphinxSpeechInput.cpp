@@ -8,6 +8,10 @@ namespace tk::agent::listening {
 
 namespace {
 constexpr int kDefaultQuietMs = 8000;
+// While the worker hears no speech, audio goes over in pieces of this many
+// samples (120 ms): a quiet room wakes the worker thread a third as often. During
+// an utterance each piece goes at once, so its end is seen without delay.
+constexpr std::size_t kQuietPieceSamples = 1920;
 } // namespace
 
 SphinxSpeechInput::SphinxSpeechInput(QObject* parent)
@@ -31,6 +35,14 @@ SphinxSpeechInput::SphinxSpeechInput(AudioCapture* capture, const SpeechModelFil
     m_thread.setObjectName(QStringLiteral("listening"));
     connect(m_worker, &ListeningWorker::hearingStarted, this, &SphinxSpeechInput::onHearingStarted);
     connect(m_worker, &ListeningWorker::heard, this, &SphinxSpeechInput::onHeard);
+    connect(m_worker, &ListeningWorker::utteranceChanged, this,
+            [this](quint64 stream, bool inUtterance) {
+                if (stream != m_stream)
+                    return;
+                m_workerHearing = inUtterance;
+                if (inUtterance)
+                    forwardAudio();
+            });
     connect(m_worker, &ListeningWorker::failed, this, &SphinxSpeechInput::onRecognizerFailure);
     connect(m_worker, &ListeningWorker::unpronounceableWords, this, [](const QStringList& words) {
         qCWarning(lcListening) << "no pronunciation for" << words
@@ -38,15 +50,14 @@ SphinxSpeechInput::SphinxSpeechInput(AudioCapture* capture, const SpeechModelFil
     });
     m_thread.start();
 
-    connect(
-        m_capture, &AudioCapture::audio, this, [this](const std::vector<std::int16_t>& samples) {
-            if (!m_stream || m_speakers > 0)
-                return;
-            QMetaObject::invokeMethod(
-                m_worker,
-                [worker = m_worker, stream = m_stream, samples] { worker->push(stream, samples); },
-                Qt::QueuedConnection);
-        });
+    connect(m_capture, &AudioCapture::audio, this,
+            [this](const std::vector<std::int16_t>& samples) {
+                if (!m_stream || m_speakers > 0)
+                    return;
+                m_unsent.insert(m_unsent.end(), samples.begin(), samples.end());
+                if (m_workerHearing || m_unsent.size() >= kQuietPieceSamples)
+                    forwardAudio();
+            });
     connect(m_capture, &AudioCapture::failed, this, &SphinxSpeechInput::onCaptureFailure);
     connect(m_capture, &AudioCapture::availabilityChanged, this, [this] {
         // A device came or went: a capture failure may be over, try afresh next time.
@@ -66,6 +77,18 @@ SphinxSpeechInput::~SphinxSpeechInput() {
     m_thread.quit();
     m_thread.wait();
     delete m_worker;
+}
+
+void SphinxSpeechInput::forwardAudio() {
+    if (m_unsent.empty())
+        return;
+    QMetaObject::invokeMethod(
+        m_worker,
+        [worker = m_worker, stream = m_stream, samples = std::move(m_unsent)] {
+            worker->push(stream, samples);
+        },
+        Qt::QueuedConnection);
+    m_unsent.clear();
 }
 
 bool SphinxSpeechInput::isAvailable() const {
@@ -105,6 +128,8 @@ void SphinxSpeechInput::setCharacterSpeaking(bool speaking) {
         // A fresh stream: the utterance in progress and any result still on its
         // way are dropped.
         m_stream = ++m_lastStream;
+        m_unsent.clear();
+        m_workerHearing = false;
         updateWorkerMode();
     }
 }
@@ -116,6 +141,8 @@ bool SphinxSpeechInput::openStream() {
     if (!m_capture->start())
         return false;
     m_stream = ++m_lastStream;
+    m_unsent.clear();
+    m_workerHearing = false;
     updateWorkerMode();
     return true;
 }
@@ -124,6 +151,8 @@ void SphinxSpeechInput::closeStream() {
     if (!m_stream)
         return;
     m_stream = 0;
+    m_unsent.clear();
+    m_workerHearing = false;
     m_capture->stop();
     QMetaObject::invokeMethod(
         m_worker, [worker = m_worker] { worker->stop(); }, Qt::QueuedConnection);

@@ -5,6 +5,8 @@
 
 #include <QThread>
 #include <QTimer>
+#include <cstdint>
+#include <vector>
 
 namespace tk::agent::listening {
 
@@ -58,6 +60,8 @@ private:
     void updateWorkerMode();
     // Opens or closes the stream as always listening and availability ask.
     void followAlwaysListening();
+    // Hands the audio gathered so far to the worker.
+    void forwardAudio();
     void onHearingStarted(quint64 stream);
     void onHeard(quint64 stream, const QString& commandName, const QString& text);
     void onCaptureFailure(const QString& reason);
@@ -76,7 +80,9 @@ private:
     bool m_alwaysListening = false; // as asked; listens only while available
     quint64 m_stream = 0;           // the audio stream being listened to; 0 for none
     quint64 m_lastStream = 0;
-    int m_speakers = 0; // characters speaking now; their audio is not listened to
+    int m_speakers = 0;                 // characters speaking now; their audio is not listened to
+    std::vector<std::int16_t> m_unsent; // audio of m_stream not yet handed to the worker
+    bool m_workerHearing = false;       // the worker is in an utterance of m_stream
 };
 
 } // namespace tk::agent::listening
