@@ -46,6 +46,17 @@ QString spokenWav(const QString& dir, const QString& text) {
     return said;
 }
 
+// Why this machine cannot say words into a private microphone, or empty.
+QString missingSpeechTools() {
+    QString missing = SoundServer::missingTools();
+    for (const char* tool : {"espeak-ng", "sox"}) {
+        if (missing.isEmpty() &&
+            QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+            missing = QString::fromLatin1(tool) + QStringLiteral(" is not installed");
+    }
+    return missing;
+}
+
 } // namespace
 
 class StartAndEndProcessTest : public QObject {
@@ -118,13 +129,8 @@ private slots:
     }
 
     void exitSaid_whileTheNameBoxIsOpen_endsTheRunCleanly_andKeepsTheName() {
-        const QString noSound = SoundServer::missingTools();
-        if (!noSound.isEmpty())
-            QSKIP(qPrintable(noSound));
-        for (const char* tool : {"espeak-ng", "sox"}) {
-            if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
-                QSKIP(qPrintable(QString::fromLatin1(tool) + " is not installed"));
-        }
+        if (const QString missing = missingSpeechTools(); !missing.isEmpty())
+            QSKIP(qPrintable(missing));
         SoundServer sound;
         QVERIFY2(sound.error().isEmpty(), qPrintable(sound.error()));
         PrivateDisplay display;
@@ -160,13 +166,8 @@ private slots:
     }
 
     void soundServerStartedAfterTheProgram_isUsed() {
-        const QString noSound = SoundServer::missingTools();
-        if (!noSound.isEmpty())
-            QSKIP(qPrintable(noSound));
-        for (const char* tool : {"espeak-ng", "sox"}) {
-            if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
-                QSKIP(qPrintable(QString::fromLatin1(tool) + " is not installed"));
-        }
+        if (const QString missing = missingSpeechTools(); !missing.isEmpty())
+            QSKIP(qPrintable(missing));
         SoundServer sound(SoundServer::Start::Later);
         QVERIFY2(sound.error().isEmpty(), qPrintable(sound.error()));
         PrivateDisplay display;

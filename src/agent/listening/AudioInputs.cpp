@@ -39,6 +39,16 @@ QList<InputDevice> SystemAudioInputs::inputs() const {
     return list;
 }
 
+QAudioDevice SystemAudioInputs::device(const QByteArray& id) {
+    if (id.isEmpty())
+        return QMediaDevices::defaultAudioInput();
+    for (const QAudioDevice& input : QMediaDevices::audioInputs()) {
+        if (input.id() == id)
+            return input;
+    }
+    return {};
+}
+
 void SystemAudioInputs::compare() {
     QList<InputDevice> now = inputs();
     if (now == m_known)

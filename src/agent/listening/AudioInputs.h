@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAudioDevice>
 #include <QByteArray>
 #include <QList>
 #include <QObject>
@@ -53,6 +54,10 @@ public:
     explicit SystemAudioInputs(QObject* parent = nullptr, SoundServer* server = nullptr);
     QList<InputDevice> inputs() const override;
     bool soundSystemReady() const override { return m_devices != nullptr; }
+
+    // Qt Multimedia's input with this id (the default input for an empty id), or
+    // a null device. Only once the sound system is ready.
+    static QAudioDevice device(const QByteArray& id);
 
 private:
     void followDevices();

@@ -1,9 +1,9 @@
 #include "agent/listening/InputLevelMeter.h"
 
 #include "agent/listening/AudioFormatConverter.h"
+#include "agent/listening/AudioInputs.h"
 
 #include <QAudioSource>
-#include <QMediaDevices>
 #include <cmath>
 
 namespace tk::agent::listening {
@@ -34,15 +34,7 @@ double InputLevelMeter::levelOf(const std::vector<std::int16_t>& samples) {
 
 bool InputLevelMeter::start(const QByteArray& deviceId) {
     stop();
-    QAudioDevice device;
-    if (deviceId.isEmpty()) {
-        device = QMediaDevices::defaultAudioInput();
-    } else {
-        for (const QAudioDevice& input : QMediaDevices::audioInputs()) {
-            if (input.id() == deviceId)
-                device = input;
-        }
-    }
+    const QAudioDevice device = SystemAudioInputs::device(deviceId);
     if (device.isNull())
         return false;
     QAudioFormat format = AudioFormatConverter::targetFormat();

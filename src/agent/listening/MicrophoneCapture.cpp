@@ -4,7 +4,6 @@
 
 #include <QAudioDevice>
 #include <QAudioSource>
-#include <QMediaDevices>
 
 namespace tk::agent::listening {
 
@@ -85,15 +84,7 @@ bool MicrophoneCapture::start() {
         fail(unavailableReason());
         return false;
     }
-    QAudioDevice device;
-    if (m_chosenId.isEmpty()) {
-        device = QMediaDevices::defaultAudioInput();
-    } else {
-        for (const QAudioDevice& input : QMediaDevices::audioInputs()) {
-            if (input.id() == m_chosenId)
-                device = input;
-        }
-    }
+    const QAudioDevice device = SystemAudioInputs::device(m_chosenId);
     if (device.isNull()) {
         fail(isAvailable() ? QString::fromLatin1(kNoMicrophone) : unavailableReason());
         return false;
