@@ -9,11 +9,7 @@
 namespace tk::agent::listening {
 
 SystemAudioInputs::SystemAudioInputs(QObject* parent, SoundServer* server) : AudioInputs(parent) {
-    SoundServer& sound = server ? *server : SoundServer::system();
-    if (sound.ready())
-        followDevices();
-    else
-        connect(&sound, &SoundServer::becameReady, this, &SystemAudioInputs::followDevices);
+    (server ? *server : SoundServer::system()).whenReady(this, [this] { followDevices(); });
 }
 
 void SystemAudioInputs::followDevices() {

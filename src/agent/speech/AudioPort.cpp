@@ -80,11 +80,7 @@ AudioPortChooser::AudioPortChooser(bool useDevices, QObject* parent, SoundServer
     : QObject(parent) {
     if (!useDevices)
         return;
-    SoundServer& sound = server ? *server : SoundServer::system();
-    if (sound.ready())
-        followDevices();
-    else
-        connect(&sound, &SoundServer::becameReady, this, &AudioPortChooser::followDevices);
+    (server ? *server : SoundServer::system()).whenReady(this, [this] { followDevices(); });
 }
 
 void AudioPortChooser::followDevices() {

@@ -38,6 +38,13 @@ bool SoundServer::ready() {
     return m_state == State::Ready;
 }
 
+void SoundServer::whenReady(QObject* context, std::function<void()> use) {
+    if (ready())
+        use();
+    else
+        connect(this, &SoundServer::becameReady, context, std::move(use), Qt::SingleShotConnection);
+}
+
 void SoundServer::askAgain() {
     if (m_state != State::Waiting || !m_probe())
         return;

@@ -31,6 +31,9 @@ public:
     // Whether a server has answered. The first call asks it; until it answers,
     // it is asked again every retryMs and becameReady() says when it did.
     bool ready();
+    // Runs use now if the server has answered, else once when it does (unless
+    // context is gone by then).
+    void whenReady(QObject* context, std::function<void()> use);
 
 signals:
     // A server answered after ready() had said no: Qt Multimedia may be used now.
