@@ -127,9 +127,7 @@ void SphinxSpeechInput::setCharacterSpeaking(bool speaking) {
     if (speaking && m_speakers == 1 && m_stream) {
         // A fresh stream: the utterance in progress and any result still on its
         // way are dropped.
-        m_stream = ++m_lastStream;
-        m_unsent.clear();
-        m_workerHearing = false;
+        switchStream(++m_lastStream);
         updateWorkerMode();
     }
 }
@@ -140,9 +138,7 @@ bool SphinxSpeechInput::openStream() {
     // A capture that cannot start reports failed(), which records the reason.
     if (!m_capture->start())
         return false;
-    m_stream = ++m_lastStream;
-    m_unsent.clear();
-    m_workerHearing = false;
+    switchStream(++m_lastStream);
     updateWorkerMode();
     return true;
 }
@@ -150,12 +146,16 @@ bool SphinxSpeechInput::openStream() {
 void SphinxSpeechInput::closeStream() {
     if (!m_stream)
         return;
-    m_stream = 0;
-    m_unsent.clear();
-    m_workerHearing = false;
+    switchStream(0);
     m_capture->stop();
     QMetaObject::invokeMethod(
         m_worker, [worker = m_worker] { worker->stop(); }, Qt::QueuedConnection);
+}
+
+void SphinxSpeechInput::switchStream(quint64 stream) {
+    m_stream = stream;
+    m_unsent.clear();
+    m_workerHearing = false;
 }
 
 void SphinxSpeechInput::updateWorkerMode() {

@@ -60,6 +60,8 @@ private:
     void updateWorkerMode();
     // Opens or closes the stream as always listening and availability ask.
     void followAlwaysListening();
+    // Listens to stream (0: none) from now on; audio of the previous one is dropped.
+    void switchStream(quint64 stream);
     // Hands the audio gathered so far to the worker.
     void forwardAudio();
     void onHearingStarted(quint64 stream);
