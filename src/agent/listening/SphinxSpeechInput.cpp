@@ -42,6 +42,10 @@ SphinxSpeechInput::SphinxSpeechInput(AudioCapture* capture, const SpeechModelFil
                 m_workerHearing = inUtterance;
                 if (inUtterance)
                     forwardAudio();
+                // An utterance that raised nothing (the name said alone) leaves the
+                // session waiting for speech again, as a heard phrase does.
+                else if (m_session && !m_quiet.isActive())
+                    m_quiet.start();
             });
     connect(m_worker, &ListeningWorker::failed, this, &SphinxSpeechInput::onRecognizerFailure);
     connect(m_worker, &ListeningWorker::unpronounceableWords, this, [](const QStringList& words) {
