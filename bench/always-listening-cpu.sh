@@ -55,6 +55,6 @@ echo "always listening in a quiet room, $seconds s: $(( b - a )) clock ticks," \
 while read -r tid name before; do
     [ -r "/proc/$program/task/$tid/stat" ] || continue
     after=$(ticks "/proc/$program/task/$tid/stat")
-    [ "$after" -gt "$before" ] && echo "  thread $name: $(( after - before )) ticks"
+    [ "$after" -gt "$before" ] && echo "  thread $name ($tid): $(( after - before )) ticks"
 done < "$work/before"
 grep -q -i "listen" "$work/out.log" && grep -i "listen" "$work/out.log" | head -5 || true

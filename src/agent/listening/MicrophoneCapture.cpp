@@ -2,6 +2,8 @@
 
 #include "agent/listening/AudioInputs.h"
 #include "agent/listening/ListeningLog.h"
+#include "platform/sound/SoundServer.h"
+#include "platform/sound/SoundServerProbe.h"
 
 #include <QAudioDevice>
 
@@ -9,6 +11,7 @@ namespace tk::agent::listening {
 
 namespace {
 
+constexpr int kServerProbeMs = 500;
 const char* const kNoMicrophone = "No microphone was found, so Tovrin cannot listen.";
 const char* const kNoSoundSystem =
     "The sound system is not running, so Tovrin cannot listen. It listens once the sound "
@@ -26,9 +29,19 @@ MicrophoneCapture::MicrophoneCapture(AudioInputs* inputs, QObject* parent)
     m_inputs->setParent(this);
     connect(m_inputs, &AudioInputs::changed, this, &MicrophoneCapture::inputsChanged);
     connect(&m_recorder, &SoundRecorder::audio, this, &AudioCapture::audio);
-    connect(&m_recorder, &SoundRecorder::failed, this, [this](const QString& reason) {
-        qCWarning(lcListening) << "recording from" << m_activeName << "ended:" << reason;
-        fail(QStringLiteral("The microphone stopped working."));
+    connect(&m_recorder, &SoundRecorder::failed, this,
+            [this](const QString& reason, bool serverGone) {
+                qCWarning(lcListening) << "recording from" << m_activeName << "ended:" << reason;
+                if (serverGone)
+                    m_serverWatch.start();
+                fail(QStringLiteral("The microphone stopped working."));
+            });
+    m_serverWatch.setInterval(SoundServer::kRetryMs);
+    connect(&m_serverWatch, &QTimer::timeout, this, [this] {
+        if (!SoundServerProbe::answers(kServerProbeMs))
+            return;
+        m_serverWatch.stop();
+        emit availabilityChanged();
     });
 }
 

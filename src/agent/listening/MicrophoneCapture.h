@@ -3,6 +3,8 @@
 #include "agent/listening/AudioCapture.h"
 #include "platform/sound/SoundRecorder.h"
 
+#include <QTimer>
+
 namespace tk::agent::listening {
 
 class AudioInputs;
@@ -10,7 +12,9 @@ class AudioInputs;
 // A microphone (the system's default input unless one is chosen), recorded as
 // 16 kHz mono 16-bit through the sound server, which converts whatever the
 // device offers. It follows the inputs as they come and go: one plugged in later
-// is used, and one taken away while in use ends the capture with a reason.
+// is used, and one taken away while in use ends the capture with a reason. When
+// the sound server goes away during a capture, it is asked every few seconds
+// whether it is back, and availabilityChanged() says when it is.
 class MicrophoneCapture final : public AudioCapture {
     Q_OBJECT
 public:
@@ -38,6 +42,7 @@ private:
     QByteArray m_activeId; // the device being captured from
     QString m_activeName;
     SoundRecorder m_recorder;
+    QTimer m_serverWatch; // runs while waiting for a sound server that went away
 };
 
 } // namespace tk::agent::listening

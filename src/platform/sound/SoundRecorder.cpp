@@ -46,12 +46,13 @@ struct SoundRecorder::Session {
     std::vector<std::int16_t> pending; // the client's thread only
     bool reported = false;             // the client's thread only
 
-    void fail(const QString& reason) {
+    void fail(const QString& reason, bool serverGone = false) {
         if (reported)
             return;
         reported = true;
         QMetaObject::invokeMethod(
-            owner, [owner = owner, id = id, reason] { owner->report(id, reason); },
+            owner,
+            [owner = owner, id = id, reason, serverGone] { owner->report(id, reason, serverGone); },
             Qt::QueuedConnection);
     }
 
@@ -64,7 +65,8 @@ struct SoundRecorder::Session {
         case PA_CONTEXT_FAILED:
         case PA_CONTEXT_TERMINATED:
             session->fail(QStringLiteral("the sound server connection ended: %1")
-                              .arg(QString::fromUtf8(pa_strerror(pa_context_errno(context)))));
+                              .arg(QString::fromUtf8(pa_strerror(pa_context_errno(context)))),
+                          true);
             break;
         default:
             break;
@@ -213,11 +215,11 @@ void SoundRecorder::deliver(quint64 session, std::vector<std::int16_t> samples) 
         emit audio(samples);
 }
 
-void SoundRecorder::report(quint64 session, const QString& reason) {
+void SoundRecorder::report(quint64 session, const QString& reason, bool serverGone) {
     if (!m_session || m_session->id != session)
         return;
     stop();
-    emit failed(reason);
+    emit failed(reason, serverGone);
 }
 
 } // namespace tk

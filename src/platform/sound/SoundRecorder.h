@@ -37,14 +37,14 @@ public:
 
 signals:
     void audio(const std::vector<std::int16_t>& samples);
-    // Recording ended by itself: the server went away, or the input could not be
-    // opened or was taken away. reason is for the log.
-    void failed(const QString& reason);
+    // Recording ended by itself: the server went away (serverGone), or the input
+    // could not be opened or was taken away. reason is for the log.
+    void failed(const QString& reason, bool serverGone);
 
 private:
     struct Session;
     void deliver(quint64 session, std::vector<std::int16_t> samples);
-    void report(quint64 session, const QString& reason);
+    void report(quint64 session, const QString& reason, bool serverGone);
 
     std::unique_ptr<Session> m_session;
     quint64 m_sessions = 0;

@@ -1,11 +1,11 @@
 #include "platform/sound/SoundRecorder.h"
 
 #include "SoundServer.h"
+#include "agent/speech/SpeechRecording.h"
 
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <QtTest>
 #include <algorithm>
 #include <cmath>
@@ -19,18 +19,11 @@ bool writeToneWav(const QString& path, int toneMs) {
     std::vector<std::int16_t> samples(16 * (300 + toneMs + 600), 0);
     for (int i = 0; i < 16 * toneMs; ++i)
         samples[16 * 300 + i] = std::int16_t(12000 * std::sin(2 * M_PI * 1000 * i / 16000.0));
-    QByteArray wav("RIFF", 4);
-    const auto u32 = [&](quint32 v) { wav.append(reinterpret_cast<const char*>(&v), 4); };
-    const auto u16 = [&](quint16 v) { wav.append(reinterpret_cast<const char*>(&v), 2); };
-    const quint32 bytes = quint32(samples.size() * 2);
-    u32(36 + bytes);
-    wav.append("WAVEfmt ", 8);
-    u32(16), u16(1), u16(1), u32(16000), u32(32000), u16(2), u16(16);
-    wav.append("data", 4);
-    u32(bytes);
-    wav.append(reinterpret_cast<const char*>(samples.data()), qsizetype(bytes));
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(wav) == wav.size();
+    agent::speech::SpeechRecording recording;
+    recording.pcm = QByteArray(reinterpret_cast<const char*>(samples.data()),
+                               qsizetype(samples.size() * sizeof(std::int16_t)));
+    recording.sampleRate = 16000;
+    return agent::speech::writeWav(path, recording).isEmpty();
 }
 
 // The loud stretch of audio (over a quarter of the tone's peak): how long it
