@@ -241,11 +241,17 @@ private slots:
         QByteArray bound;
         QTRY_VERIFY_WITH_TIMEOUT((bound += portal.readAll()).contains("bound Pause Tovrin listens"),
                                  10000);
-        // Once the session after the greeting has closed, nothing listens...
+        // Once the session after the greeting has closed (its tip goes), nothing
+        // listens...
         const auto figureGone = [&] {
             return display.viewableWindows(QStringLiteral("Tovrin")).isEmpty();
         };
-        QTest::qWait(13000);
+        const auto tipShown = [&] {
+            return !display.viewableWindows(QStringLiteral("Tovrin listening tip")).isEmpty();
+        };
+        QVERIFY2(QTest::qWaitFor(tipShown, 20000), "no listening session after the greeting");
+        QVERIFY2(QTest::qWaitFor([&] { return !tipShown(); }, 20000),
+                 "the session after the greeting never closed");
         QVERIFY(sound.playIntoMicrophone(exitWav));
         QVERIFY2(!QTest::qWaitFor(figureGone, 2000), "\"exit\" was heard with no session open");
         // ...until the desktop passes on a tap of the key.

@@ -19,6 +19,8 @@ constexpr int kMaxTextWidth = 320;
 ListeningTip::ListeningTip(QWidget* parent)
     : QWidget(parent, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                           Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus) {
+    // Names the window for window lists and tests; it shows no title bar.
+    setWindowTitle(QStringLiteral("Tovrin listening tip"));
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);

@@ -1,12 +1,13 @@
 #include "platform/sound/SoundRecorder.h"
 
+#include "platform/sound/PulseClient.h"
+
 #include <QMetaObject>
 #include <algorithm>
 #include <atomic>
 #include <pulse/context.h>
 #include <pulse/error.h>
 #include <pulse/stream.h>
-#include <pulse/thread-mainloop.h>
 
 namespace tk {
 
@@ -32,16 +33,15 @@ pa_buffer_attr bufferFor(int samples) {
 
 } // namespace
 
-// One recording: the client's thread, connection and stream. The callbacks run
-// on the client's thread with its lock held; the owner takes the lock to change
-// the stream.
+// One recording: the connection and its stream. The callbacks run on the
+// client's thread with its lock held; the owner takes the lock to change the
+// stream.
 struct SoundRecorder::Session {
     SoundRecorder* owner = nullptr;
     quint64 id = 0;
     QByteArray device;
     std::atomic<int> pieceSamples{0};
-    pa_threaded_mainloop* loop = nullptr;
-    pa_context* context = nullptr;
+    std::unique_ptr<PulseClient> client;
     pa_stream* stream = nullptr;
     std::vector<std::int16_t> pending; // the client's thread only
     bool reported = false;             // the client's thread only
@@ -60,7 +60,7 @@ struct SoundRecorder::Session {
         auto* session = static_cast<Session*>(userdata);
         switch (pa_context_get_state(context)) {
         case PA_CONTEXT_READY:
-            session->openStream();
+            session->openStream(context);
             break;
         case PA_CONTEXT_FAILED:
         case PA_CONTEXT_TERMINATED:
@@ -113,7 +113,8 @@ struct SoundRecorder::Session {
         pending = {};
     }
 
-    void openStream() {
+    // Runs as soon as the connection is up, possibly before connect() returned.
+    void openStream(pa_context* context) {
         stream = pa_stream_new(context, "Listening", &kSpec, nullptr);
         if (!stream) {
             fail(QStringLiteral("no recording stream: %1")
@@ -144,31 +145,10 @@ bool SoundRecorder::start(const QByteArray& device, QString* error) {
     session->id = ++m_sessions;
     session->device = device;
     session->pieceSamples = samplesFor(m_pieceMs);
-    const auto fail = [&](const QString& reason) {
-        if (session->context)
-            pa_context_unref(session->context);
-        if (session->loop)
-            pa_threaded_mainloop_free(session->loop);
-        if (error)
-            *error = reason;
+    session->client =
+        PulseClient::connect("Tovrin Kin", &Session::contextChanged, session.get(), error);
+    if (!session->client)
         return false;
-    };
-    session->loop = pa_threaded_mainloop_new();
-    if (!session->loop)
-        return fail(QStringLiteral("the sound server client could not start"));
-    session->context = pa_context_new(pa_threaded_mainloop_get_api(session->loop), "Tovrin Kin");
-    if (!session->context)
-        return fail(QStringLiteral("the sound server client could not start"));
-    pa_context_set_state_callback(session->context, &Session::contextChanged, session.get());
-    // No flags, as the rest of the program's sound connects: a server that starts
-    // on demand is started.
-    if (pa_context_connect(session->context, nullptr, PA_CONTEXT_NOFLAGS, nullptr) < 0)
-        return fail(QStringLiteral("the sound server did not answer: %1")
-                        .arg(QString::fromUtf8(pa_strerror(pa_context_errno(session->context)))));
-    if (pa_threaded_mainloop_start(session->loop) < 0) {
-        pa_context_disconnect(session->context);
-        return fail(QStringLiteral("the sound server client could not start"));
-    }
     m_session = std::move(session);
     return true;
 }
@@ -177,19 +157,17 @@ void SoundRecorder::stop() {
     if (!m_session)
         return;
     const std::unique_ptr<Session> session = std::move(m_session);
-    pa_threaded_mainloop_lock(session->loop);
-    if (session->stream) {
-        pa_stream_set_state_callback(session->stream, nullptr, nullptr);
-        pa_stream_set_read_callback(session->stream, nullptr, nullptr);
-        pa_stream_disconnect(session->stream);
-        pa_stream_unref(session->stream);
+    {
+        PulseClient::Lock lock(*session->client);
+        if (session->stream) {
+            pa_stream_set_state_callback(session->stream, nullptr, nullptr);
+            pa_stream_set_read_callback(session->stream, nullptr, nullptr);
+            pa_stream_disconnect(session->stream);
+            pa_stream_unref(session->stream);
+            session->stream = nullptr;
+        }
     }
-    pa_context_set_state_callback(session->context, nullptr, nullptr);
-    pa_context_disconnect(session->context);
-    pa_context_unref(session->context);
-    pa_threaded_mainloop_unlock(session->loop);
-    pa_threaded_mainloop_stop(session->loop);
-    pa_threaded_mainloop_free(session->loop);
+    session->client.reset();
 }
 
 void SoundRecorder::setPieceDuration(int milliseconds) {
@@ -200,14 +178,13 @@ void SoundRecorder::setPieceDuration(int milliseconds) {
     if (!m_session)
         return;
     m_session->pieceSamples = samplesFor(milliseconds);
-    pa_threaded_mainloop_lock(m_session->loop);
+    PulseClient::Lock lock(*m_session->client);
     if (m_session->stream && pa_stream_get_state(m_session->stream) == PA_STREAM_READY) {
         const pa_buffer_attr attr = bufferFor(samplesFor(milliseconds));
         if (pa_operation* operation =
                 pa_stream_set_buffer_attr(m_session->stream, &attr, nullptr, nullptr))
             pa_operation_unref(operation);
     }
-    pa_threaded_mainloop_unlock(m_session->loop);
 }
 
 void SoundRecorder::deliver(quint64 session, std::vector<std::int16_t> samples) {
