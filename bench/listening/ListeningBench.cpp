@@ -755,6 +755,19 @@ int main(int argc, char** argv) {
         printScoreRow(QStringLiteral("%1 dB").arg(snr),
                       score(trials, rule, commandOf, [&](const Trial& t) { return t.snr == snr; }));
     printScoreRow("all", score(trials, rule, commandOf));
+    if (!g_strict) {
+        // The same trials counted as the benchmark did before: a phrase heard as two
+        // utterances is wrong even when the rule rejects one of them.
+        g_strict = true;
+        std::printf("\nBy level, a phrase right only when heard as one utterance:\n\n");
+        printScoreHeader("speech/noise");
+        for (const double snr : snrs)
+            printScoreRow(
+                QStringLiteral("%1 dB").arg(snr),
+                score(trials, rule, commandOf, [&](const Trial& t) { return t.snr == snr; }));
+        printScoreRow("all", score(trials, rule, commandOf));
+        g_strict = false;
+    }
     std::printf("\n(right: the expected command and no other; rejected: no command or nothing "
                 "heard; wrong: another command, or two commands from the utterances of one "
                 "phrase%s; other: unrelated sentences; accepted: of those, the share that raised "
