@@ -15,6 +15,7 @@
 #include "platform/desktop/DesktopPreferences.h"
 #include "platform/desktop/DisplayCheck.h"
 #include "platform/desktop/PlatformFailureGuard.h"
+#include "platform/desktop/PortalGlobalKey.h"
 #include "platform/desktop/QtDialogs.h"
 #include "platform/desktop/SingleInstance.h"
 #include "platform/desktop/SoundPlayer.h"
@@ -44,6 +45,17 @@ void setUpApplication() {
 
 void printProblem(const QString& problem) {
     std::fprintf(stderr, "%s: %s\n", identity::kExecutableName, qPrintable(problem));
+}
+
+// Global keys: through the desktop portal in a Wayland session whose desktop
+// offers global shortcuts (XWayland passes keys on only while an X11 window has
+// the focus), else X11 key grabs.
+std::function<std::unique_ptr<GlobalKey>()> globalKeyFactory() {
+    const bool wayland = qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland") ||
+                         !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (wayland && PortalGlobalKey::offered(QDBusConnection::sessionBus()))
+        return [] { return std::make_unique<PortalGlobalKey>(QDBusConnection::sessionBus()); };
+    return [] { return std::make_unique<X11GlobalKey>(); };
 }
 
 } // namespace
@@ -125,7 +137,7 @@ int runDesktopProgram(int& argc, char** argv, const QString& requestedDir) {
                      [] { return std::make_unique<MultimediaSoundPlayer>(SoundServer::system()); },
                      [] { return std::make_unique<agent::speech::EspeakSpeechOutput>(); },
                      &speechInput, agent::listening::ListeningSettings::defaultFile(),
-                     [] { return std::make_unique<X11GlobalKey>(); }, DesktopPreferences::read()});
+                     globalKeyFactory(), DesktopPreferences::read()});
     QObject::connect(&instance, &SingleInstance::activationRequested, &program,
                      &Program::comeForward);
     QObject::connect(&program, &Program::finished, qApp,

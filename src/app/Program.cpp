@@ -26,6 +26,7 @@ Program::Program(ProgramSeams seams, QObject* parent) : QObject(parent), m_seams
     if (m_seams.globalKey)
         m_focusKey = m_seams.globalKey();
     if (m_focusKey) {
+        m_focusKey->setPurpose(tr("Give Tovrin the keyboard focus"));
         m_focusKey->setKey(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_K));
         connect(m_focusKey.get(), &GlobalKey::pressed, this, [this] { m_runtime.focusFigure(); });
     }

@@ -6,6 +6,7 @@
 #include "SoundServer.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QtTest>
 
@@ -198,6 +199,69 @@ private slots:
                  qPrintable("the run goes on after \"exit\": " + run.errorOutput()));
         QVERIFY2(!run.crashed(), qPrintable(run.errorOutput()));
         QCOMPARE(run.exitCode(), 0);
+    }
+
+    void waylandDesktopGivingShortcuts_itsListeningKeyOpensASession() {
+        if (const QString missing = missingSpeechTools(); !missing.isEmpty())
+            QSKIP(qPrintable(missing));
+        if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty())
+            QSKIP("dbus-daemon is not installed");
+        QProcess bus;
+        bus.start(QStringLiteral("dbus-daemon"),
+                  {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                   QStringLiteral("--print-address")});
+        QVERIFY(bus.waitForStarted(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(bus.canReadLine(), 5000);
+        const QString address = QString::fromUtf8(bus.readLine()).trimmed();
+        QProcess portal;
+        QProcessEnvironment onBus = QProcessEnvironment::systemEnvironment();
+        onBus.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
+        portal.setProcessEnvironment(onBus);
+        portal.start(QStringLiteral(TK_FAKE_PORTAL), QStringList());
+        QTRY_VERIFY_WITH_TIMEOUT(portal.canReadLine(), 5000);
+        QCOMPARE(portal.readLine().trimmed(), QByteArray("ready"));
+
+        SoundServer sound;
+        QVERIFY2(sound.error().isEmpty(), qPrintable(sound.error()));
+        PrivateDisplay display;
+        QVERIFY2(display.error().isEmpty(), qPrintable(display.error()));
+        ProgramRun run(display, &sound);
+        QVERIFY(run.putCharacter());
+        QVERIFY(run.writeFile(QStringLiteral("main.ini"),
+                              "[MAIN]\r\nFIRST=1\r\n[USER]\r\nNAME=Sam\r\n"));
+        run.setEnvironment(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
+        run.setEnvironment(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
+        const QString exitWav = spokenWav(run.scratch(), QStringLiteral("exit"));
+        QVERIFY(!exitWav.isEmpty());
+        QVERIFY2(run.start(), qPrintable(run.error()));
+        QVERIFY2(display.waitForWindow(QStringLiteral("Tovrin"), 15000),
+                 qPrintable(run.errorOutput()));
+
+        // The listening key is asked of the desktop, as Pause.
+        QByteArray bound;
+        QTRY_VERIFY_WITH_TIMEOUT((bound += portal.readAll()).contains("bound Pause Tovrin listens"),
+                                 10000);
+        // Once the session after the greeting has closed, nothing listens...
+        const auto figureGone = [&] {
+            return display.viewableWindows(QStringLiteral("Tovrin")).isEmpty();
+        };
+        QTest::qWait(13000);
+        QVERIFY(sound.playIntoMicrophone(exitWav));
+        QVERIFY2(!QTest::qWaitFor(figureGone, 2000), "\"exit\" was heard with no session open");
+        // ...until the desktop passes on a tap of the key.
+        for (int attempt = 0; attempt < 4 && !figureGone(); ++attempt) {
+            portal.write("tap\n");
+            QTest::qWait(400);
+            QVERIFY(sound.playIntoMicrophone(exitWav));
+            (void)QTest::qWaitFor(figureGone, 2000);
+        }
+        QVERIFY2(figureGone(), "a tap of the desktop's shortcut opened no listening session");
+        QVERIFY2(run.waitForExit(8000), qPrintable(run.errorOutput()));
+        QCOMPARE(run.exitCode(), 0);
+        portal.closeWriteChannel();
+        portal.waitForFinished(3000);
+        bus.terminate();
+        bus.waitForFinished(3000);
     }
 };
 

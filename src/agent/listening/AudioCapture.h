@@ -34,6 +34,10 @@ public:
         Q_UNUSED(id);
         Q_UNUSED(name);
     }
+    // Hands audio over in pieces of about this length from now on: longer while
+    // nothing needs a quick answer, so that the owner's thread sleeps more.
+    // Sources that deliver as they please ignore it.
+    virtual void setPieceDuration(int milliseconds) { Q_UNUSED(milliseconds); }
 
 signals:
     void audio(const std::vector<std::int16_t>& samples);

@@ -1,14 +1,17 @@
 #include "agent/listening/MicrophoneCapture.h"
 
 #include "agent/listening/AudioInputs.h"
+#include "agent/listening/ListeningLog.h"
+#include "platform/sound/SoundServer.h"
+#include "platform/sound/SoundServerProbe.h"
 
 #include <QAudioDevice>
-#include <QAudioSource>
 
 namespace tk::agent::listening {
 
 namespace {
 
+constexpr int kServerProbeMs = 500;
 const char* const kNoMicrophone = "No microphone was found, so Tovrin cannot listen.";
 const char* const kNoSoundSystem =
     "The sound system is not running, so Tovrin cannot listen. It listens once the sound "
@@ -25,6 +28,21 @@ MicrophoneCapture::MicrophoneCapture(AudioInputs* inputs, QObject* parent)
     : AudioCapture(parent), m_inputs(inputs ? inputs : new SystemAudioInputs) {
     m_inputs->setParent(this);
     connect(m_inputs, &AudioInputs::changed, this, &MicrophoneCapture::inputsChanged);
+    connect(&m_recorder, &SoundRecorder::audio, this, &AudioCapture::audio);
+    connect(&m_recorder, &SoundRecorder::failed, this,
+            [this](const QString& reason, bool serverGone) {
+                qCWarning(lcListening) << "recording from" << m_activeName << "ended:" << reason;
+                if (serverGone)
+                    m_serverWatch.start();
+                fail(QStringLiteral("The microphone stopped working."));
+            });
+    m_serverWatch.setInterval(SoundServer::kRetryMs);
+    connect(&m_serverWatch, &QTimer::timeout, this, [this] {
+        if (!SoundServerProbe::answers(kServerProbeMs))
+            return;
+        m_serverWatch.stop();
+        emit availabilityChanged();
+    });
 }
 
 MicrophoneCapture::~MicrophoneCapture() {
@@ -77,7 +95,7 @@ void MicrophoneCapture::inputsChanged() {
 }
 
 bool MicrophoneCapture::start() {
-    if (m_source)
+    if (isActive())
         return true;
     // Asks Qt Multimedia nothing until the inputs say there is something to open.
     if (!isAvailable()) {
@@ -89,58 +107,23 @@ bool MicrophoneCapture::start() {
         fail(isAvailable() ? QString::fromLatin1(kNoMicrophone) : unavailableReason());
         return false;
     }
-    QAudioFormat format = AudioFormatConverter::targetFormat();
-    if (!device.isFormatSupported(format))
-        format = device.preferredFormat();
-    if (!AudioFormatConverter::canConvert(format)) {
-        fail(QStringLiteral("The microphone \"%1\" offers no sound format Tovrin understands.")
-                 .arg(device.description()));
-        return false;
-    }
-    m_converter = std::make_unique<AudioFormatConverter>(format);
-    m_source = new QAudioSource(device, format, this);
-    m_activeId = device.id();
-    m_activeName = device.description();
-    // The device hands over audio in pieces of about this size: small enough to
-    // add little to the delay between the end of speech and its command, large
-    // enough not to wake the thread for every few samples.
-    m_source->setBufferSize(format.bytesForDuration(40000));
-    connect(m_source, &QAudioSource::stateChanged, this, [this](QAudio::State state) {
-        if (m_source && state == QAudio::StoppedState && m_source->error() != QAudio::NoError)
-            fail(QStringLiteral("The microphone stopped working."));
-    });
-    m_input = m_source->start();
-    if (!m_input || m_source->error() != QAudio::NoError) {
+    // The default input is asked of the server as such, so that the recording
+    // follows the default when it changes.
+    QString error;
+    if (!m_recorder.start(m_chosenId.isEmpty() ? QByteArray() : device.id(), &error)) {
+        qCWarning(lcListening) << "recording from" << device.description() << "failed:" << error;
         fail(
             QStringLiteral("The microphone \"%1\" could not be opened.").arg(device.description()));
         return false;
     }
-    connect(m_input, &QIODevice::readyRead, this, &MicrophoneCapture::readAvailable);
+    m_activeId = device.id();
+    m_activeName = device.description();
     return true;
 }
 
 void MicrophoneCapture::stop() {
-    if (!m_source)
-        return;
-    QAudioSource* source = m_source;
-    m_source = nullptr;
-    m_input = nullptr;
     m_activeId.clear();
-    source->disconnect(this);
-    source->stop();
-    source->deleteLater();
-    m_converter.reset();
-}
-
-void MicrophoneCapture::readAvailable() {
-    if (!m_input || !m_converter)
-        return;
-    const QByteArray data = m_input->readAll();
-    if (data.isEmpty())
-        return;
-    std::vector<std::int16_t> samples = m_converter->convert(data);
-    if (!samples.empty())
-        emit audio(samples);
+    m_recorder.stop();
 }
 
 void MicrophoneCapture::fail(const QString& reason) {

@@ -1,21 +1,20 @@
 #pragma once
 
 #include "agent/listening/AudioCapture.h"
-#include "agent/listening/AudioFormatConverter.h"
+#include "platform/sound/SoundRecorder.h"
 
-#include <memory>
-
-class QAudioSource;
-class QIODevice;
+#include <QTimer>
 
 namespace tk::agent::listening {
 
 class AudioInputs;
 
-// A microphone through Qt Multimedia (the system's default input unless one is
-// chosen), asked for 16 kHz mono 16-bit and converted from whatever the device
-// offers instead. It follows the inputs as they come and go: one plugged in
-// later is used, and one taken away while in use ends the capture with a reason.
+// A microphone (the system's default input unless one is chosen), recorded as
+// 16 kHz mono 16-bit through the sound server, which converts whatever the
+// device offers. It follows the inputs as they come and go: one plugged in later
+// is used, and one taken away while in use ends the capture with a reason. When
+// the sound server goes away during a capture, it is asked every few seconds
+// whether it is back, and availabilityChanged() says when it is.
 class MicrophoneCapture final : public AudioCapture {
     Q_OBJECT
 public:
@@ -27,13 +26,13 @@ public:
     QString unavailableReason() const override;
     bool start() override;
     void stop() override;
-    bool isActive() const override { return m_source != nullptr; }
+    bool isActive() const override { return m_recorder.isActive(); }
     void setDevice(const QByteArray& id, const QString& name) override;
+    void setPieceDuration(int milliseconds) override { m_recorder.setPieceDuration(milliseconds); }
 
     QByteArray chosenDevice() const { return m_chosenId; }
 
 private:
-    void readAvailable();
     void fail(const QString& reason);
     void inputsChanged();
 
@@ -42,9 +41,8 @@ private:
     QString m_chosenName;
     QByteArray m_activeId; // the device being captured from
     QString m_activeName;
-    QAudioSource* m_source = nullptr;
-    QIODevice* m_input = nullptr;
-    std::unique_ptr<AudioFormatConverter> m_converter;
+    SoundRecorder m_recorder;
+    QTimer m_serverWatch; // runs while waiting for a sound server that went away
 };
 
 } // namespace tk::agent::listening

@@ -17,11 +17,6 @@ namespace {
 Q_LOGGING_CATEGORY(lcListeningControls, "tk.agent.listening")
 constexpr int kHeardShownMs = 2500;
 constexpr int kNoticeShownMs = 7000;
-
-bool waylandSession() {
-    return qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland") ||
-           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-}
 } // namespace
 
 ListeningControls::ListeningControls(CharacterRuntime& runtime, SpeechInput& input, GlobalKey* key,
@@ -40,6 +35,11 @@ ListeningControls::ListeningControls(CharacterRuntime& runtime, SpeechInput& inp
     runtime.addMenuAction(&m_settingsAction);
 
     if (key) {
+        key->setPurpose(tr("Tovrin listens while you hold this key"));
+        // An answer from the desktop about the key: told in a notice unless the
+        // settings window, which shows it, is open.
+        connect(key, &GlobalKey::statusChanged, this,
+                [this] { showKeyStatus(!listening::ListeningSettingsWindow::current()); });
         m_hold = std::make_unique<listening::HoldToListen>(*key);
         connect(m_hold.get(), &listening::HoldToListen::listenRequested, this,
                 &ListeningControls::listenNow);
@@ -178,18 +178,24 @@ void ListeningControls::applySettings(bool initial) {
 }
 
 void ListeningControls::applyKey(bool initial) {
+    if (m_key && (m_key->key() != m_settings.key || m_key->status() != GlobalKey::Status::Active))
+        m_key->setKey(m_settings.key);
+    showKeyStatus(initial);
+}
+
+void ListeningControls::showKeyStatus(bool tell) {
     // Space and L serve while a figure has the focus; the listening key, when it
     // works, comes first so that the menu shows it.
     QList<QKeySequence> shortcuts{QKeySequence(Qt::Key_Space), QKeySequence(Qt::Key_L)};
     if (m_key) {
-        if (m_key->key() != m_settings.key || m_key->status() != GlobalKey::Status::Active)
-            m_key->setKey(m_settings.key);
-        if (m_key->status() == GlobalKey::Status::Active)
+        const GlobalKey::Status status = m_key->status();
+        if (status == GlobalKey::Status::Active)
             shortcuts.prepend(m_settings.key);
-        // Another program holds the key: said once for that key, not at every start of a session.
-        if (m_key->status() == GlobalKey::Status::Taken && m_toldTakenKey != m_settings.key) {
+        // The key cannot be had: said once for that key, not at every start of a session.
+        if ((status == GlobalKey::Status::Taken || status == GlobalKey::Status::Refused) &&
+            m_toldTakenKey != m_settings.key) {
             m_toldTakenKey = m_settings.key;
-            if (initial)
+            if (tell)
                 notify(keyStatusText());
         }
     }
@@ -202,15 +208,17 @@ void ListeningControls::applyKey(bool initial) {
 QString ListeningControls::keyStatusText() const {
     if (!m_key)
         return tr("Listening keys are not available here; use \"Listen\" in Tovrin's menu.");
-    const QString key = GlobalKey::displayText(m_key->key());
+    const QString key = m_key->triggerDescription().isEmpty() ? GlobalKey::displayText(m_key->key())
+                                                              : m_key->triggerDescription();
     switch (m_key->status()) {
     case GlobalKey::Status::Off:
         return QString();
     case GlobalKey::Status::Active:
-        return waylandSession() ? tr("In this Wayland session %1 reaches Tovrin while one of its "
-                                     "windows or another X11 program has the focus.")
-                                      .arg(key)
-                                : tr("%1 works whichever window has the focus.").arg(key);
+        return m_key->onlyWhileX11HasFocus()
+                   ? tr("In this Wayland session %1 reaches Tovrin while one of its "
+                        "windows or another X11 program has the focus.")
+                         .arg(key)
+                   : tr("%1 works whichever window has the focus.").arg(key);
     case GlobalKey::Status::Taken:
         return tr("Another program already uses %1, so it cannot reach Tovrin. Choose another "
                   "key in \"Listening Settings...\", or use \"Listen\" in Tovrin's menu.")
@@ -218,6 +226,12 @@ QString ListeningControls::keyStatusText() const {
     case GlobalKey::Status::Unsupported:
         return tr("This display offers no keys that work in every program; use \"Listen\" in "
                   "Tovrin's menu.");
+    case GlobalKey::Status::Pending:
+        return tr("Tovrin is asking the desktop for %1.").arg(key);
+    case GlobalKey::Status::Refused:
+        return tr("The desktop did not give %1 to Tovrin. Allow it in the desktop's shortcut "
+                  "settings, choose another key, or use \"Listen\" in Tovrin's menu.")
+            .arg(key);
     case GlobalKey::Status::Invalid:
         return tr("%1 cannot be used as the listening key here; choose another.").arg(key);
     }

@@ -63,6 +63,9 @@ private:
     void showSettings();
     void applySettings(bool initial);
     void applyKey(bool initial);
+    // Shows the key's status in the menu and the settings window; tell: say a
+    // key that cannot be had in a notice (once per key).
+    void showKeyStatus(bool tell);
     void refreshAvailability();
     void showTip(const QString& text, int hideAfterMs);
     // Says text beside the character now, or as soon as it is on the screen.

@@ -252,4 +252,9 @@ void X11GlobalKey::onRelease(std::uint32_t time) {
     m_pendingRelease.start();
 }
 
+bool X11GlobalKey::onlyWhileX11HasFocus() const {
+    return qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
 } // namespace tk

@@ -21,6 +21,9 @@ public:
     Status setKey(const QKeySequence& key) override;
     QKeySequence key() const override { return m_key; }
     Status status() const override { return m_status; }
+    // True in a Wayland session: XWayland passes keys on only while an X11
+    // window has the focus.
+    bool onlyWhileX11HasFocus() const override;
 
     // The X keysym of a Qt key, 0 when there is none.
     static std::uint32_t keySym(Qt::Key key);

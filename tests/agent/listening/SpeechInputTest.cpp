@@ -136,6 +136,28 @@ private slots:
         QVERIFY(!input.isListening());
     }
 
+    void nameSaidAlone_keepsTheSessionWaitingForSpeech_thenItClosesWhenQuiet() {
+        if (!m_canRecognize)
+            QSKIP("the speech model or the synthesizer is missing");
+        auto* capture = new PcmFeedCapture;
+        SphinxSpeechInput input(capture, SpeechModelFiles::installed());
+        input.setCommands(test::voiceCommandsOf(test::tovrinCatalogue()));
+        input.setCharacterName("Tovrin");
+        input.setQuietTimeout(1500);
+        QSignalSpy hearing(&input, &SpeechInput::hearingStarted);
+        QSignalSpy heard(&input, &SpeechInput::heard);
+        QSignalSpy stopped(&input, &SpeechInput::listeningStopped);
+        input.startListening();
+        capture->feed(test::SpeechSamples::backgroundNoise(1000, 25));
+        capture->feed(test::SpeechSamples::inNoise(test::SpeechSamples::speak("Tovrin", "en-us"),
+                                                   25, 300, 800));
+        QTRY_COMPARE_WITH_TIMEOUT(hearing.count(), 1, 10000);
+        // The name alone raises nothing; the session waits for speech again and
+        // closes when none comes.
+        QTRY_COMPARE_WITH_TIMEOUT(stopped.count(), 1, 10000);
+        QCOMPARE(heard.count(), 0);
+    }
+
     void stopListening_dropsWhatWasStillBeingHeard() {
         if (!m_canRecognize)
             QSKIP("the speech model or the synthesizer is missing");

@@ -15,10 +15,10 @@ using namespace tk::agent;
 using namespace tk::agent::listening;
 
 // Speech played into a virtual microphone reaches the program through the real
-// microphone path (Qt Multimedia's audio source, the converter, the detector, the
-// decoders). A private PulseAudio daemon provides it: a null sink "mic" whose
-// monitor is remapped into an ordinary source, the default one (Qt lists no
-// monitor sources), so that `paplay --device=mic` speaks into the microphone.
+// microphone path (the sound server's recording, the detector, the decoders). A private PulseAudio
+// daemon provides it: a null sink "mic" whose monitor is remapped into an ordinary source, the
+// default one (Qt lists no monitor sources), so that `paplay --device=mic` speaks into the
+// microphone.
 class VirtualMicrophoneTest : public QObject {
     Q_OBJECT
     QTemporaryDir m_runtime;
@@ -161,6 +161,31 @@ private slots:
         QVERIFY(!input.isAvailable());
         QVERIFY2(input.unavailableReason().contains("Later"),
                  qPrintable(input.unavailableReason()));
+    }
+
+    void soundServerRestarted_theNextSessionHearsAgain() {
+        if (!m_skip.isEmpty())
+            QSKIP(qPrintable("no virtual microphone: " + m_skip));
+        SphinxSpeechInput input;
+        input.setCommands(test::voiceCommandsOf(test::tovrinCatalogue()));
+        input.setQuietTimeout(60000);
+        QStringList heard;
+        connect(&input, &SpeechInput::heard, this,
+                [&](const QString& name, const QString&) { heard.append(name); });
+        input.startListening();
+        QVERIFY(input.isListening());
+
+        // The server goes away while Tovrin listens, and comes back.
+        ::kill(pid_t(m_daemon.processId()), SIGTERM);
+        QVERIFY(m_daemon.waitForFinished(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(!input.isListening(), 8000);
+        m_skip = startDaemon();
+        QVERIFY2(m_skip.isEmpty(), qPrintable(m_skip));
+        QTRY_VERIFY_WITH_TIMEOUT(input.isAvailable(), 10000);
+        input.startListening();
+        QVERIFY(input.isListening());
+        play("real chat", m_runtime.filePath("said.wav"));
+        QTRY_COMPARE_WITH_TIMEOUT(heard, QStringList{"rchat"}, 15000);
     }
 };
 

@@ -171,6 +171,28 @@ private slots:
         QCOMPARE(controls().listenAction()->shortcuts().first(), QKeySequence("Ctrl+Alt+K"));
     }
 
+    void keyAskedOfTheDesktop_showsTheAnswerWhenItComes_andARefusalIsSaidOnce() {
+        start(KeyStatus::Pending);
+        QCOMPARE(controls().keyStatusText(), QString("Tovrin is asking the desktop for Pause."));
+        QCOMPARE(controls().listenAction()->shortcuts().first(), QKeySequence(Qt::Key_Space));
+        m_key->answer(KeyStatus::Active);
+        QCOMPARE(controls().listenAction()->shortcuts().first(), QKeySequence(Qt::Key_Pause));
+        QCOMPARE(m_key->requested.size(), 1); // not asked again
+
+        const QString refused = "The desktop did not give Pause to Tovrin. Allow it in the "
+                                "desktop's shortcut settings, choose another key, or use "
+                                "\"Listen\" in Tovrin's menu.";
+        m_key->answer(KeyStatus::Refused);
+        QCOMPARE(controls().keyStatusText(), refused);
+        QCOMPARE(controls().listenAction()->shortcuts().first(), QKeySequence(Qt::Key_Space));
+        QTRY_VERIFY(tip().isVisible());
+        QCOMPARE(tip().text(), refused);
+        tip().hide();
+        m_key->answer(KeyStatus::Refused);
+        QTest::qWait(50);
+        QVERIFY(!tip().isVisible());
+    }
+
     void settings_storedAndAppliedAtOnce_andAtTheNextStart() {
         start();
         QCOMPARE(m_input.microphones, QList<QByteArray>{QByteArray()});

@@ -121,6 +121,7 @@ bool ProgramRun::start() {
     environment.remove(QStringLiteral("XDG_CONFIG_HOME"));
     environment.remove(QStringLiteral("XDG_DATA_HOME"));
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    environment.insert(m_extra);
     m_process.setProcessEnvironment(environment);
     m_process.setWorkingDirectory(m_scratch.path());
     m_process.setProcessChannelMode(QProcess::SeparateChannels);

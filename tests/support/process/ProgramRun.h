@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -50,6 +51,8 @@ public:
     // For this run, the runtime's shared character directory (fixed at build
     // time) shows the files of sourceDir instead, without touching the real one.
     void useSharedCharacterDir(const QString& sourceDir) { m_sharedSource = sourceDir; }
+    // Sets an environment variable for the run (before start()).
+    void setEnvironment(const QString& name, const QString& value) { m_extra.insert(name, value); }
     // A directory for the test's own files, outside the program directory.
     QString scratch() const { return m_scratch.path(); }
 
@@ -74,6 +77,7 @@ private:
     QProcess m_process;
     QByteArray m_errorOutput;
     QString m_error;
+    QProcessEnvironment m_extra;
 };
 
 } // namespace tk::test

@@ -1,0 +1,58 @@
+// The fake desktop portal as a program of its own on the session bus it is
+// given (DBUS_SESSION_BUS_ADDRESS). It gives every shortcut asked for and
+// prints "bound <trigger> <description>" for each. Each "tap" line on its
+// standard input taps (Activated, then Deactivated 150 ms later) every bound
+// shortcut of an open session.
+#include "FakeShortcutsPortal.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <cstdio>
+#include <unistd.h>
+
+using tk::test::FakeShortcutsPortal;
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    FakeShortcutsPortal portal(QDBusConnection::sessionBus());
+    if (!portal.serve()) {
+        std::fprintf(stderr, "the portal's name is taken or there is no session bus\n");
+        return 1;
+    }
+    qsizetype printed = 0;
+    QObject::connect(&portal, &FakeShortcutsPortal::shortcutsBound, &portal, [&] {
+        QMutexLocker lock(&portal.mutex);
+        for (; printed < portal.bound.size(); ++printed) {
+            const QVariantMap& properties = portal.bound.at(printed).properties;
+            std::printf(
+                "bound %s %s\n",
+                qPrintable(properties.value(QStringLiteral("preferred_trigger")).toString()),
+                qPrintable(properties.value(QStringLiteral("description")).toString()));
+        }
+        std::fflush(stdout);
+    });
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, &portal, [&] {
+        char line[64];
+        const ssize_t got = ::read(STDIN_FILENO, line, sizeof line);
+        if (got <= 0) {
+            QCoreApplication::quit(); // the test is gone
+            return;
+        }
+        QMutexLocker lock(&portal.mutex);
+        for (qsizetype i = 0; i < portal.bound.size(); ++i) {
+            const QString session = portal.boundSessions.at(i);
+            if (portal.closed.contains(session))
+                continue;
+            const QString id = portal.bound.at(i).id;
+            portal.signal(QStringLiteral("Activated"), session, id);
+            QTimer::singleShot(150, &portal, [&portal, session, id] {
+                portal.signal(QStringLiteral("Deactivated"), session, id);
+            });
+        }
+    });
+    std::printf("ready\n");
+    std::fflush(stdout);
+    return QCoreApplication::exec();
+}
