@@ -7,6 +7,7 @@
 //
 //   bench_listening [--voices v1,v2] [--noises n1,n2] [--snr 30,20] [--sample N]
 //                   [--calibrate] [--wake-minutes M] [--no-realtime] [--seed S]
+//                   [--adaptation FILE|none] [--acoustic-model DIR]
 //
 // Each voice, noise and level gets --sample phrases of the catalogue (rotating,
 // so that every phrase is said across the cells) and half as many unrelated
@@ -37,6 +38,9 @@ using namespace tk::agent::listening;
 using test::Noise;
 
 namespace {
+
+// The model every recognizer of the run uses (--adaptation picks its transform).
+SpeechModelFiles g_model = SpeechModelFiles::installed();
 
 struct Trial {
     QString voice;
@@ -88,16 +92,29 @@ bool accepts(const ConfidenceRule& rule, const Recognition& r) {
     return !r.decoded.isEmpty() && rule.accepts(r.confidence);
 }
 
-// The command a trial raised under rule: "" when rejected, "<several>" when the
-// utterance was cut in two or more, "<none>" when nothing was heard.
+// Whether a trial counts only when the phrase was heard as one utterance (any
+// second utterance, even one the rule rejects, makes it "<several>"), as the
+// benchmark counted before; otherwise it counts what the user gets: the commands
+// of the utterances the rule accepts.
+bool g_strict = false;
+
+// The command a trial raised under rule: "" when rejected, "<several>" when two or
+// more utterances raised commands (or, strict, the utterance was cut in two),
+// "<none>" when nothing was heard.
 QString outcome(const Trial& trial, const ConfidenceRule& rule,
                 const QHash<QString, QString>& commandOf) {
     if (trial.heard.empty())
         return QStringLiteral("<none>");
-    if (trial.heard.size() > 1)
+    if (g_strict && trial.heard.size() > 1)
         return QStringLiteral("<several>");
-    const Recognition& r = trial.heard.front();
-    return accepts(rule, r) ? commandOf.value(r.decoded) : QString();
+    QStringList raised;
+    for (const Recognition& r : trial.heard) {
+        if (accepts(rule, r))
+            raised.append(commandOf.value(r.decoded));
+    }
+    if (raised.size() > 1)
+        return QStringLiteral("<several>");
+    return raised.isEmpty() ? QString() : raised.front();
 }
 
 struct Score {
@@ -247,15 +264,24 @@ void calibrate(const std::vector<Trial>& trials, const QHash<QString, QString>& 
     row("phrase decoded as its own command", own);
     row("phrase decoded as another command", other);
     row("unrelated sentence (some phrase decoded)", unrelated);
-    int decodedRight = 0;
+    // The best any rule could do: a phrase heard as one utterance decoded as its
+    // command, or (counting what the user gets) any utterance of it so decoded.
+    int decodedRight = 0, anyDecodedRight = 0;
     for (const Trial& t : trials) {
-        if (!t.expected.isEmpty() && t.heard.size() == 1 &&
-            commandOf.value(t.heard.front().decoded) == t.expected)
+        if (t.expected.isEmpty())
+            continue;
+        if (t.heard.size() == 1 && commandOf.value(t.heard.front().decoded) == t.expected)
             ++decodedRight;
+        if (std::any_of(t.heard.begin(), t.heard.end(), [&](const Recognition& r) {
+                return commandOf.value(r.decoded) == t.expected;
+            }))
+            ++anyDecodedRight;
     }
     const Score all = score(trials, {-1e9, 0}, commandOf);
-    std::printf("\nDecoded as the right command before any rejection: %.1f %% of %d phrases\n",
-                100.0 * decodedRight / std::max(all.phrases, 1), all.phrases);
+    std::printf("\nDecoded as the right command before any rejection: %.1f %% of %d phrases "
+                "heard as one utterance, %.1f %% in some utterance\n",
+                100.0 * decodedRight / std::max(all.phrases, 1), all.phrases,
+                100.0 * anyDecodedRight / std::max(all.phrases, 1));
     for (const double budget : {0.005, 0.01, 0.02, 0.03}) {
         const auto [best, bestScore] = bestLimits(trials, commandOf, budget);
         std::printf("Best limits for %.1f %% false accepts: clear speech score/frame >= %.1f, "
@@ -384,7 +410,7 @@ WakeResult measureFalseWakes(ListeningEngine& engine, SpeechCache& cache, const 
 double speechInputCpuPercent(const QList<agent::VoiceCommand>& commands,
                              const std::vector<std::int16_t>& audio) {
     auto* capture = new PcmFeedCapture(PcmFeedCapture::Pace::RealTime);
-    SphinxSpeechInput input(capture, SpeechModelFiles::installed());
+    SphinxSpeechInput input(capture, g_model);
     input.setCommands(commands);
     input.setCharacterName(QStringLiteral("Tovrin"));
     input.setAlwaysListening(true);
@@ -413,7 +439,7 @@ struct RealTimeLatency {
 RealTimeLatency measureRealTimeLatency(const QList<agent::VoiceCommand>& commands,
                                        const QStringList& phrases, Noise noise) {
     auto* capture = new PcmFeedCapture(PcmFeedCapture::Pace::RealTime);
-    SphinxSpeechInput input(capture, SpeechModelFiles::installed());
+    SphinxSpeechInput input(capture, g_model);
     input.setCommands(commands);
     input.setQuietTimeout(60000);
     RealTimeLatency latency;
@@ -538,20 +564,39 @@ int main(int argc, char** argv) {
                       "First seed of the added noise (the calibration run uses another "
                       "than the evaluation).",
                       "seed", "11"});
+    parser.addOption({"adaptation",
+                      "The speech model's transform: a file, or none for the model as "
+                      "installed (default: the one the program uses).",
+                      "file"});
+    parser.addOption({"strict", "Count a phrase right only when it was heard as one utterance "
+                                "(a rejected second utterance makes it wrong)."});
+    parser.addOption({"acoustic-model",
+                      "Another acoustic model directory (an adapted copy of the installed one).",
+                      "dir"});
     parser.process(app);
+    g_strict = parser.isSet("strict");
+    if (parser.isSet("acoustic-model"))
+        g_model.acousticModel = parser.value("acoustic-model");
+    if (parser.isSet("adaptation"))
+        g_model.adaptation = parser.value("adaptation") == QLatin1String("none")
+                                 ? QString()
+                                 : parser.value("adaptation");
 
     const QList<agent::VoiceCommand> commands = test::voiceCommandsOf(test::tovrinCatalogue());
     const double rssBefore = residentMegabytes();
     QElapsedTimer loadClock;
     loadClock.start();
     QString error;
-    auto recognizer = CommandRecognizer::create(SpeechModelFiles::installed(), &error);
+    auto recognizer = CommandRecognizer::create(g_model, &error);
     if (!recognizer) {
         std::fprintf(stderr, "recognizer: %s\n", qPrintable(error));
         return 1;
     }
+    std::printf("Speech model: %s, %s\n", qPrintable(g_model.acousticModel),
+                g_model.adaptation.isEmpty() ? "not adapted"
+                                             : qPrintable("adapted by " + g_model.adaptation));
     ListeningEngine engine(std::move(recognizer),
-                           PronunciationResolver(SpeechModelFiles::installed().dictionary,
+                           PronunciationResolver(g_model.dictionary,
                                                  PronunciationResolver::reviewedLexicon(),
                                                  &PronunciationResolver::espeakProgramPhonemes));
     engine.setCommands(commands, QStringLiteral("Tovrin"));
@@ -710,9 +755,24 @@ int main(int argc, char** argv) {
         printScoreRow(QStringLiteral("%1 dB").arg(snr),
                       score(trials, rule, commandOf, [&](const Trial& t) { return t.snr == snr; }));
     printScoreRow("all", score(trials, rule, commandOf));
-    std::printf("\n(right: the expected command; rejected: the empty name or nothing heard; "
-                "wrong: another command or the utterance cut in two; other: unrelated "
-                "sentences; accepted: of those, the share that raised a command)\n");
+    if (!g_strict) {
+        // The same trials counted as the benchmark did before: a phrase heard as two
+        // utterances is wrong even when the rule rejects one of them.
+        g_strict = true;
+        std::printf("\nBy level, a phrase right only when heard as one utterance:\n\n");
+        printScoreHeader("speech/noise");
+        for (const double snr : snrs)
+            printScoreRow(
+                QStringLiteral("%1 dB").arg(snr),
+                score(trials, rule, commandOf, [&](const Trial& t) { return t.snr == snr; }));
+        printScoreRow("all", score(trials, rule, commandOf));
+        g_strict = false;
+    }
+    std::printf("\n(right: the expected command and no other; rejected: no command or nothing "
+                "heard; wrong: another command, or two commands from the utterances of one "
+                "phrase%s; other: unrelated sentences; accepted: of those, the share that raised "
+                "a command)\n",
+                g_strict ? ", or the phrase heard as two utterances" : "");
 
     std::printf("\nEnd of speech to command event (offline, 20 ms pieces: the quiet the "
                 "detector waited for plus the decode), phrases heard as one utterance:\n\n");

@@ -1,5 +1,8 @@
 #include "agent/listening/SphinxDecoder.h"
 
+#include "agent/listening/ListeningLog.h"
+#include "agent/listening/MeanTransform.h"
+
 #include <mutex>
 #include <pocketsphinx.h>
 #include <sphinxbase/err.h>
@@ -62,7 +65,24 @@ std::unique_ptr<SphinxDecoder> SphinxDecoder::create(const SpeechModelFiles& mod
             *error = QStringLiteral("the phone loop of the speech model could not be set up");
         return nullptr;
     }
-    return std::unique_ptr<SphinxDecoder>(new SphinxDecoder(decoder, search));
+    auto created = std::unique_ptr<SphinxDecoder>(new SphinxDecoder(decoder, search));
+    created->m_adapted = adapt(decoder, model);
+    return created;
+}
+
+bool SphinxDecoder::adapt(ps_decoder_s* decoder, const SpeechModelFiles& model) {
+    if (model.adaptation.isEmpty())
+        return false;
+    // A transform that cannot be used is left out: the model recognizes without it.
+    QString why;
+    const auto transform = MeanTransform::read(
+        model.adaptation, MeanTransform::streamLengthsOf(model.acousticModel), &why);
+    if (!transform || !transform->applyTo(decoder, &why)) {
+        qCWarning(lcListening).noquote()
+            << "Listening with the speech model as installed, without its adaptation:" << why;
+        return false;
+    }
+    return true;
 }
 
 SphinxDecoder::SphinxDecoder(ps_decoder_s* decoder, Search search)

@@ -21,8 +21,9 @@ struct DecodeResult {
                                     // silence or noise
 };
 
-// One pocketsphinx decoder over the en-us acoustic model, searching either a
-// grammar of words or a free loop of context-independent phones. Not thread-safe:
+// One pocketsphinx decoder over the en-us acoustic model (adapted by the model's
+// transform when it has one), searching either a grammar of words or a free loop
+// of context-independent phones. Not thread-safe:
 // use it from one thread at a time; two decoders may decode on two threads at once.
 // It does not dither: digital silence (a muted or virtual microphone) gives
 // degenerate features unless the caller dithers the audio it decodes.
@@ -36,6 +37,9 @@ public:
     ~SphinxDecoder();
     SphinxDecoder(const SphinxDecoder&) = delete;
     SphinxDecoder& operator=(const SphinxDecoder&) = delete;
+
+    // Whether the model's adaptation (SpeechModelFiles::adaptation) was applied.
+    bool adapted() const { return m_adapted; }
 
     // Whether the dictionary knows word (its first pronunciation).
     bool hasWord(const QString& word) const;
@@ -53,9 +57,13 @@ public:
 
 private:
     SphinxDecoder(ps_decoder_s* decoder, Search search);
+    // Applies model's adaptation to decoder; false (logged) when there is none or
+    // it cannot be used.
+    static bool adapt(ps_decoder_s* decoder, const SpeechModelFiles& model);
     ps_decoder_s* m_decoder;
     Search m_search;
     bool m_hasGrammar = false;
+    bool m_adapted = false;
 };
 
 } // namespace tk::agent::listening
