@@ -7,6 +7,7 @@
 #include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
+#include <atomic>
 #include <xkbcommon/xkbcommon.h>
 
 namespace tk {
@@ -136,7 +137,10 @@ GlobalKey::Status PortalGlobalKey::setKey(const QKeySequence& key) {
 bool PortalGlobalKey::request(Step step, const QString& method, const QVariantList& arguments) {
     // The answer comes on a path made of this connection's name and a token of
     // our choosing; it is listened to before the call, so it cannot be missed.
-    const QString token = QStringLiteral("tovrinkin%1").arg(++m_tokens);
+    // Tokens name requests and sessions on this program's connection, so every
+    // key of the program takes its own.
+    static std::atomic<int> tokens{0};
+    const QString token = QStringLiteral("tovrinkin%1").arg(++tokens);
     QString sender = m_bus.baseService().mid(1);
     sender.replace(QLatin1Char('.'), QLatin1Char('_'));
     const QString path = kPath + QStringLiteral("/request/") + sender + QLatin1Char('/') + token;

@@ -56,7 +56,6 @@ private:
     QString m_session; // the session's object path; "" for none
     QString m_requestPath;
     Step m_step = Step::None;
-    int m_tokens = 0;
     bool m_down = false;
 };
 

@@ -92,6 +92,25 @@ class VirtualMicrophoneTest : public QObject {
         QCOMPARE(player.exitCode(), 0);
     }
 
+    void stopDaemon() {
+        if (m_daemon.state() == QProcess::NotRunning)
+            return;
+        ::kill(pid_t(m_daemon.processId()), SIGTERM);
+        if (!m_daemon.waitForFinished(5000)) {
+            m_daemon.kill();
+            m_daemon.waitForFinished(2000);
+        }
+    }
+
+    // Starts a session of input for Tovrin's commands; what it hears goes to heard.
+    void listenForTovrinsCommands(SphinxSpeechInput& input, QStringList& heard) {
+        input.setCommands(test::voiceCommandsOf(test::tovrinCatalogue()));
+        input.setQuietTimeout(60000);
+        connect(&input, &SpeechInput::heard, this,
+                [&heard](const QString& name, const QString&) { heard.append(name); });
+        input.startListening();
+    }
+
 private slots:
     void initTestCase() {
         if (!SpeechModelFiles::installed().missingFiles().isEmpty())
@@ -102,27 +121,15 @@ private slots:
             m_skip = startDaemon();
     }
 
-    void cleanupTestCase() {
-        if (m_daemon.state() == QProcess::NotRunning)
-            return;
-        ::kill(pid_t(m_daemon.processId()), SIGTERM);
-        if (!m_daemon.waitForFinished(5000)) {
-            m_daemon.kill();
-            m_daemon.waitForFinished(2000);
-        }
-    }
+    void cleanupTestCase() { stopDaemon(); }
 
     void speechIntoTheMicrophone_raisesTheCommandsItNames() {
         if (!m_skip.isEmpty())
             QSKIP(qPrintable("no virtual microphone: " + m_skip));
         SphinxSpeechInput input; // the default microphone, as the program uses it
         QVERIFY2(input.isAvailable(), qPrintable(input.unavailableReason()));
-        input.setCommands(test::voiceCommandsOf(test::tovrinCatalogue()));
-        input.setQuietTimeout(60000);
         QStringList heard;
-        connect(&input, &SpeechInput::heard, this,
-                [&](const QString& name, const QString&) { heard.append(name); });
-        input.startListening();
+        listenForTovrinsCommands(input, heard);
         QVERIFY(input.isListening());
 
         const QList<std::pair<QString, QString>> said = {
@@ -167,17 +174,12 @@ private slots:
         if (!m_skip.isEmpty())
             QSKIP(qPrintable("no virtual microphone: " + m_skip));
         SphinxSpeechInput input;
-        input.setCommands(test::voiceCommandsOf(test::tovrinCatalogue()));
-        input.setQuietTimeout(60000);
         QStringList heard;
-        connect(&input, &SpeechInput::heard, this,
-                [&](const QString& name, const QString&) { heard.append(name); });
-        input.startListening();
+        listenForTovrinsCommands(input, heard);
         QVERIFY(input.isListening());
 
         // The server goes away while Tovrin listens, and comes back.
-        ::kill(pid_t(m_daemon.processId()), SIGTERM);
-        QVERIFY(m_daemon.waitForFinished(5000));
+        stopDaemon();
         QTRY_VERIFY_WITH_TIMEOUT(!input.isListening(), 8000);
         m_skip = startDaemon();
         QVERIFY2(m_skip.isEmpty(), qPrintable(m_skip));

@@ -109,6 +109,29 @@ private slots:
         QTRY_VERIFY(m_portal->closed.contains(session));
     }
 
+    void twoKeysOfTheProgram_eachHaveASessionOfTheirOwn() {
+        PortalGlobalKey focus(client());
+        PortalGlobalKey listen(client());
+        QSignalSpy focusChanged(&focus, &GlobalKey::statusChanged);
+        QSignalSpy listenChanged(&listen, &GlobalKey::statusChanged);
+        QSignalSpy focusPressed(&focus, &GlobalKey::pressed);
+        QSignalSpy listenPressed(&listen, &GlobalKey::pressed);
+        const qsizetype before = [&] {
+            QMutexLocker lock(&m_portal->mutex);
+            return m_portal->created.size();
+        }();
+        focus.setKey(QKeySequence("Ctrl+Alt+K"));
+        listen.setKey(QKeySequence(Qt::Key_Pause));
+        QTRY_VERIFY(focusChanged.count() == 1 && listenChanged.count() == 1);
+        const QString first = sessionOf(int(before));
+        const QString second = sessionOf(int(before) + 1);
+        QVERIFY(first != second);
+        m_portal->signal("Activated", second, "key");
+        QTRY_COMPARE(listenPressed.count() + focusPressed.count(), 1);
+        QTest::qWait(50);
+        QCOMPARE(listenPressed.count() + focusPressed.count(), 1);
+    }
+
     void userPickingAnotherTrigger_isShown_andARefusalIsSaid() {
         setChosenTrigger("Ctrl+Shift+L");
         PortalGlobalKey key(client());
