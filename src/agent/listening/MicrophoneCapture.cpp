@@ -107,10 +107,11 @@ bool MicrophoneCapture::start() {
         fail(isAvailable() ? QString::fromLatin1(kNoMicrophone) : unavailableReason());
         return false;
     }
-    // The default input is asked of the server as such, so that the recording
-    // follows the default when it changes.
+    // The input is named to the server, also for the default: the one listed as
+    // the default now. The server's own default may still be an input that is
+    // not listed (a monitor of an output), which would hear no one.
     QString error;
-    if (!m_recorder.start(m_chosenId.isEmpty() ? QByteArray() : device.id(), &error)) {
+    if (!m_recorder.start(device.id(), &error)) {
         qCWarning(lcListening) << "recording from" << device.description() << "failed:" << error;
         fail(
             QStringLiteral("The microphone \"%1\" could not be opened.").arg(device.description()));
