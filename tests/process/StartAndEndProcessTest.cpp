@@ -260,17 +260,11 @@ private slots:
                  "the session after the greeting never closed");
         QVERIFY(sound.playIntoMicrophone(exitWav));
         QVERIFY2(!QTest::qWaitFor(figureGone, 2000), "\"exit\" was heard with no session open");
-        // ...until the desktop passes the key on: held while "exit" is said.
-        for (int attempt = 0; attempt < 3 && !figureGone(); ++attempt) {
-            portal.write("press listens\n");
-            QTest::qWait(300);
-            QVERIFY(sound.playIntoMicrophone(exitWav));
-            portal.write("release listens\n");
-            (void)QTest::qWaitFor(figureGone, 3000);
-        }
-        QVERIFY2(figureGone(), "holding the desktop's shortcut opened no listening session");
-        QVERIFY2(run.waitForExit(8000), qPrintable(run.errorOutput()));
-        QCOMPARE(run.exitCode(), 0);
+        // ...until the desktop passes the key on: a tap opens a session.
+        portal.write("tap listens\n");
+        QVERIFY2(QTest::qWaitFor(tipShown, 5000),
+                 "a tap of the desktop's shortcut opened no listening session");
+        QVERIFY(run.isRunning());
         portal.closeWriteChannel();
         portal.waitForFinished(3000);
         bus.terminate();
