@@ -12,6 +12,9 @@ namespace tk::agent::listening {
 namespace {
 // The dither's largest step; its level is about 40 dB under quiet speech.
 constexpr int kDitherPeak = 24;
+// The noise suppressor learns the noise from this much of the start of an
+// utterance: the detector's pre-roll, before the frames that opened it.
+constexpr std::size_t kNoiseLeadSamples = 20 * 160;
 } // namespace
 
 std::unique_ptr<CommandRecognizer> CommandRecognizer::create(const SpeechModelFiles& model,
@@ -74,7 +77,25 @@ void CommandRecognizer::beginUtterance() {
         return;
     m_inUtterance = true;
     m_audio.clear();
+    m_dither.clear();
     m_decoded = m_phonesDecoded = false;
+}
+
+void CommandRecognizer::setNoiseSuppression(bool on, const NoiseSuppressorSettings& settings) {
+    m_suppressNoise = on;
+    m_suppressor = NoiseSuppressor(settings);
+    m_decoded = m_phonesDecoded = false;
+}
+
+void CommandRecognizer::setSpeechOverNoise(double db) {
+    m_speechOverNoiseDb = db;
+    // The decodes made so far heard the audio otherwise: they no longer count.
+    if (m_decoded && suppressNoise() != m_suppressedDecoderAudio)
+        m_decoded = m_phonesDecoded = false;
+}
+
+bool CommandRecognizer::suppressNoise() const {
+    return m_suppressNoise && m_speechOverNoiseDb < kLoudNoiseDb;
 }
 
 void CommandRecognizer::process(std::span<const std::int16_t> samples) {
@@ -86,29 +107,44 @@ void CommandRecognizer::process(std::span<const std::int16_t> samples) {
     // the features degenerate, and on clean synthesized speech the phone loop
     // outscores the grammar by more than on the same speech from a microphone.
     // xorshift32, so that the same audio decodes the same.
-    m_audio.reserve(m_audio.size() + samples.size());
+    m_audio.insert(m_audio.end(), samples.begin(), samples.end());
+    m_dither.reserve(m_dither.size() + samples.size());
     const auto next = [this] {
         m_ditherState ^= m_ditherState << 13;
         m_ditherState ^= m_ditherState >> 17;
         m_ditherState ^= m_ditherState << 5;
         return int(m_ditherState % (2 * kDitherPeak + 1)) - kDitherPeak;
     };
-    for (const std::int16_t sample : samples) {
-        const int dither = (next() + next()) / 2;
-        m_audio.push_back(std::int16_t(std::clamp(sample + dither, -32768, 32767)));
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        m_dither.push_back(std::int16_t((next() + next()) / 2));
+}
+
+void CommandRecognizer::prepareDecoderAudio() {
+    std::span<const std::int16_t> heard = m_audio;
+    std::vector<std::int16_t> cleaned;
+    m_suppressedDecoderAudio = suppressNoise();
+    if (m_suppressedDecoderAudio) {
+        m_suppressor.learnNoise(heard.first(std::min(heard.size(), kNoiseLeadSamples)));
+        cleaned = m_suppressor.apply(heard);
+        heard = cleaned;
     }
+    m_decoderAudio.resize(heard.size());
+    for (std::size_t i = 0; i < heard.size(); ++i)
+        m_decoderAudio[i] = std::int16_t(std::clamp(heard[i] + m_dither[i], -32768, 32767));
 }
 
 void CommandRecognizer::decodeAudio(bool phonesNeeded) {
     if (m_decoded && (m_phonesDecoded || !phonesNeeded))
         return;
+    if (!m_decoded)
+        prepareDecoderAudio();
     if (m_addressedOnly || m_decoded) {
         if (!m_decoded) {
-            m_decodedWords = m_words->decode(m_audio);
+            m_decodedWords = m_words->decode(m_decoderAudio);
             m_decoded = true;
         }
         if (phonesNeeded && (!m_addressedOnly || m_grammar.addressed(m_decodedWords.hypothesis))) {
-            m_decodedPhones = m_phones->decode(m_audio);
+            m_decodedPhones = m_phones->decode(m_decoderAudio);
             m_phonesDecoded = true;
         }
         return;
@@ -117,12 +153,13 @@ void CommandRecognizer::decodeAudio(bool phonesNeeded) {
     // while this one searches the grammar, which halves the wait after speech.
     std::future<DecodeResult> phones;
     try {
-        phones = std::async(std::launch::async, [this] { return m_phones->decode(m_audio); });
+        phones =
+            std::async(std::launch::async, [this] { return m_phones->decode(m_decoderAudio); });
     } catch (const std::system_error&) {
         // No thread to be had: decode one after the other.
     }
-    m_decodedWords = m_words->decode(m_audio);
-    m_decodedPhones = phones.valid() ? phones.get() : m_phones->decode(m_audio);
+    m_decodedWords = m_words->decode(m_decoderAudio);
+    m_decodedPhones = phones.valid() ? phones.get() : m_phones->decode(m_decoderAudio);
     m_decoded = true;
     m_phonesDecoded = true;
 }
@@ -147,6 +184,7 @@ bool CommandRecognizer::decodesAsAddressed() {
 void CommandRecognizer::cancelUtterance() {
     m_inUtterance = false;
     m_audio.clear();
+    m_dither.clear();
     m_decoded = m_phonesDecoded = false;
 }
 
@@ -157,6 +195,7 @@ Recognition CommandRecognizer::endUtterance(double speechOverNoiseDb) {
     m_inUtterance = false;
     if (m_grammar.isEmpty() || m_audio.empty())
         return recognition; // nothing to recognize: no phrase is registered
+    setSpeechOverNoise(speechOverNoiseDb);
     // After a pause judged final the audio has not grown, and the decodes made to
     // judge it are the answer.
     decodeAudio(true);
@@ -168,6 +207,7 @@ Recognition CommandRecognizer::endUtterance(double speechOverNoiseDb) {
         recognition.phones = phones.hypothesis;
     const GrammarPhrase* phrase = m_grammar.phraseFor(words.hypothesis);
     m_audio.clear();
+    m_dither.clear();
     m_decoded = m_phonesDecoded = false;
     if (!phrase) {
         recognition.nameOnly = m_grammar.isNameOnly(words.hypothesis);

@@ -3,6 +3,7 @@
 #include "agent/api/SpeechInput.h"
 #include "agent/listening/CommandGrammar.h"
 #include "agent/listening/ConfidenceRule.h"
+#include "agent/listening/NoiseSuppressor.h"
 #include "agent/listening/SpeechModelFiles.h"
 #include "agent/listening/SphinxDecoder.h"
 
@@ -59,6 +60,19 @@ public:
     void setAddressedOnly(bool on) { m_addressedOnly = on; }
     bool addressedOnly() const { return m_addressedOnly; }
 
+    // Whether the decoders hear an utterance in loud noise (its speech less than
+    // kLoudNoiseDb over the noise, see setSpeechOverNoise) with the steady part of the
+    // noise reduced (NoiseSuppressor), the noise learned from the utterance's first
+    // moments (the detector's pre-roll, heard before the speech began). Speech
+    // clearly above the noise is decoded as heard: there the suppressor's changes to
+    // the spectrum cost more than the noise it removes. On by default.
+    void setNoiseSuppression(bool on, const NoiseSuppressorSettings& settings = {});
+    bool noiseSuppression() const { return m_suppressNoise; }
+    // How far the utterance's speech so far stands over the noise (dB), as the voice
+    // activity detector measures it; decides whether its noise is suppressed.
+    void setSpeechOverNoise(double db);
+    static constexpr double kLoudNoiseDb = 22.0;
+
     void beginUtterance();
     // Adds audio to the utterance; it is decoded as a whole when judged, which
     // normalizes its features over all of it as the model was trained, not by a
@@ -87,6 +101,10 @@ private:
     // with addressedOnly() the grammar first and the phone loop only when
     // phonesNeeded and the words are addressed.
     void decodeAudio(bool phonesNeeded);
+    // Makes m_decoderAudio of the utterance so far: the audio, its noise reduced
+    // when suppressNoise() says so, plus the dither.
+    void prepareDecoderAudio();
+    bool suppressNoise() const;
 
     std::unique_ptr<SphinxDecoder> m_words;
     std::unique_ptr<SphinxDecoder> m_phones;
@@ -94,8 +112,14 @@ private:
     QSet<QString> m_addedPronunciations;
     ConfidenceRule m_rule;
     bool m_inUtterance = false;
-    std::vector<std::int16_t> m_audio; // the utterance so far, dithered
+    std::vector<std::int16_t> m_audio;        // the utterance so far, as heard
+    std::vector<std::int16_t> m_dither;       // the dither added to each sample of it
+    std::vector<std::int16_t> m_decoderAudio; // what the decoders get
     std::uint32_t m_ditherState = 1;
+    bool m_suppressNoise = true;
+    NoiseSuppressor m_suppressor;
+    double m_speechOverNoiseDb = 0;
+    bool m_suppressedDecoderAudio = false; // whether m_decoderAudio had its noise suppressed
     bool m_addressedOnly = false;
     bool m_decoded = false;       // whether m_decodedWords is of the audio so far
     bool m_phonesDecoded = false; // whether m_decodedPhones is too

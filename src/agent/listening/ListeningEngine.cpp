@@ -170,6 +170,10 @@ void ListeningEngine::abandonUtterance() {
 }
 
 void ListeningEngine::flushAudio() {
+    // Every decode follows this: it decides whether the noise is loud enough to be
+    // suppressed before decoding.
+    if (m_vad.inUtterance())
+        m_recognizer->setSpeechOverNoise(m_vad.speechOverNoiseDb());
     // Quiet audio beyond the tail the decoders get is held back: it is fed when
     // speech resumes (a pause inside the utterance) and dropped when it ends.
     if (m_endAfterQuiet == 0)

@@ -76,6 +76,9 @@ public:
     // How far the loudest (smoothed) frame of the utterance that ended last stood
     // above the noise floor, in dB.
     double speechOverNoiseDbAtEnd() const { return m_lastSpeechOverNoiseDb; }
+    // How far the loudest (smoothed) frame of the current utterance so far stands
+    // above the noise floor, in dB.
+    double speechOverNoiseDb() const { return m_peakDb - noiseFloorDb(); }
     const VadSettings& settings() const { return m_settings; }
 
 private:

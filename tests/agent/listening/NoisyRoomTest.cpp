@@ -119,6 +119,30 @@ private slots:
         const Heard heard = listen(speech, 20, Noise::Brown);
         QVERIFY2(heard.commands == QStringList{"thefatherofyours"}, qPrintable(heard.details));
     }
+
+    void phraseInLoudHiss_isHeardWithItsNoiseSuppressed() {
+        // White noise 12 dB under the speech: with the steady noise turned down
+        // before decoding the phrase is heard; as heard, the noise breaks it up.
+        QVERIFY(m_engine->recognizer().noiseSuppression());
+        const auto speech = test::SpeechSamples::speak("what's the name of your father?", "en-us");
+        for (const unsigned seed : {40u, 240u}) {
+            for (const bool suppressed : {true, false}) {
+                m_engine->recognizer().setNoiseSuppression(suppressed);
+                m_seed = seed;
+                enterRoom(12, Noise::White);
+                const Heard heard = listen(speech, 12, Noise::White);
+                m_engine->recognizer().setNoiseSuppression(true);
+                const QString what =
+                    QString("seed %1, %2: %3")
+                        .arg(seed)
+                        .arg(suppressed ? "suppressed" : "as heard", heard.details);
+                if (suppressed)
+                    QVERIFY2(heard.commands == QStringList{"thefatherofyours"}, qPrintable(what));
+                else
+                    QVERIFY2(heard.commands != QStringList{"thefatherofyours"}, qPrintable(what));
+            }
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(NoisyRoomTest)
