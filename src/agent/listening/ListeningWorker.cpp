@@ -86,6 +86,7 @@ void ListeningWorker::push(quint64 stream, const std::vector<std::int16_t>& samp
     }
     if (m_engine->inUtterance() != m_inUtterance) {
         m_inUtterance = m_engine->inUtterance();
+        qCDebug(lcListening) << (m_inUtterance ? "utterance began" : "utterance ended");
         emit utteranceChanged(stream, m_inUtterance);
     }
 }
