@@ -4,6 +4,7 @@
 #include "PrivateDisplay.h"
 #include "ProgramRun.h"
 #include "SoundServer.h"
+#include "SpokenPhrase.h"
 
 #include <QDir>
 #include <QProcess>
@@ -14,6 +15,11 @@ using namespace tk::test;
 
 namespace {
 
+// The phrase of the Exit command said in these tests. The longest one: a single
+// short word such as "exit" is decoded right but often rejected as too unsure,
+// and a run always playing the same recording would then never end.
+const QString kExitPhrase = QStringLiteral("get out of here");
+
 // The lines of the program's message boxes, which it also writes to standard
 // error ("tovrinkin: ERROR: ..."), that contain text.
 QStringList messagesWith(ProgramRun& run, const QString& text) {
@@ -22,49 +28,6 @@ QStringList messagesWith(ProgramRun& run, const QString& text) {
         return !line.startsWith(QStringLiteral("tovrinkin: ")) || !line.contains(text);
     });
     return lines;
-}
-
-// The phrase of the Exit command said in these tests. The longest one: a single
-// short word such as "exit" is decoded right but often rejected as too unsure,
-// and a run always playing the same recording would then never end.
-const QString kExitPhrase = QStringLiteral("get out of here");
-
-// Says text into the microphone: the synthesizer's voice with a little noise,
-// as the recognizer hears a real voice best, and the noise begins 0.6 s before
-// the voice, as a room's does (the detector learns the noise first).
-QString spokenWav(const QString& dir, const QString& text) {
-    const QString voice = dir + QStringLiteral("/voice.wav");
-    const QString clean = dir + QStringLiteral("/clean.wav");
-    const QString noise = dir + QStringLiteral("/noise.wav");
-    const QString said = dir + QStringLiteral("/said.wav");
-    const auto run = [](const QString& program, const QStringList& arguments) {
-        QProcess process;
-        process.start(program, arguments);
-        return process.waitForFinished(10000) && process.exitCode() == 0;
-    };
-    if (!run(QStringLiteral("espeak-ng"),
-             {QStringLiteral("-v"), QStringLiteral("en-us"), QStringLiteral("-w"), voice, text}) ||
-        !run(QStringLiteral("sox"),
-             {voice, clean, QStringLiteral("pad"), QStringLiteral("0.6"), QStringLiteral("0")}) ||
-        !run(QStringLiteral("sox"),
-             {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("22050"),
-              QStringLiteral("-c"), QStringLiteral("1"), noise, QStringLiteral("synth"),
-              QStringLiteral("2.6"), QStringLiteral("whitenoise"), QStringLiteral("vol"),
-              QStringLiteral("0.01")}) ||
-        !run(QStringLiteral("sox"), {QStringLiteral("-m"), clean, noise, said}))
-        return QString();
-    return said;
-}
-
-// Why this machine cannot say words into a private microphone, or empty.
-QString missingSpeechTools() {
-    QString missing = SoundServer::missingTools();
-    for (const char* tool : {"espeak-ng", "sox"}) {
-        if (missing.isEmpty() &&
-            QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
-            missing = QString::fromLatin1(tool) + QStringLiteral(" is not installed");
-    }
-    return missing;
 }
 
 // The character in place and a user Tovrin already knows: the run greets Sam.
