@@ -189,13 +189,16 @@ void ListeningEngine::flushAudio() {
     m_unfed.erase(m_unfed.begin(), m_unfed.begin() + std::ptrdiff_t(feed));
 }
 
-void ListeningEngine::reset() {
+void ListeningEngine::reset(Noise noise) {
     m_unfed.clear();
     m_recognizer->cancelUtterance();
     m_abandoned = false;
     m_endAfterQuiet = 0;
     m_nameHeldUntil = -1;
-    m_vad.reset();
+    if (noise == Noise::Keep)
+        m_vad.restart();
+    else
+        m_vad.reset();
     applyPendingCommands();
 }
 

@@ -53,8 +53,11 @@ public:
     const QStringList& unpronounceableWords() const { return m_unpronounceable; }
 
     std::vector<ListeningEvent> push(std::span<const std::int16_t> samples);
-    // Drops the utterance in progress and the detector's state.
-    void reset();
+    enum class Noise { Forget, Keep };
+    // Drops the utterance in progress and the detector's state; with Noise::Keep
+    // the detector keeps its estimate of the room's noise, for audio that goes on
+    // from the same room after a short gap.
+    void reset(Noise noise = Noise::Forget);
 
     bool inUtterance() const { return m_vad.inUtterance(); }
     CommandRecognizer& recognizer() { return *m_recognizer; }

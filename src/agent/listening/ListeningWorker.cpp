@@ -4,6 +4,13 @@
 
 namespace tk::agent::listening {
 
+namespace {
+
+// Audio this recent comes from the room as it still is.
+constexpr qint64 kSameRoomMs = 120000;
+
+} // namespace
+
 ListeningWorker::ListeningWorker(SpeechModelFiles model) : m_model(std::move(model)) {}
 
 ListeningWorker::~ListeningWorker() = default;
@@ -54,7 +61,12 @@ void ListeningWorker::listen(quint64 stream, bool nameRequired) {
     if (!ensureEngine())
         return;
     if (stream != m_stream) {
-        m_engine->reset();
+        // A session opened soon after the last audio (Tovrin has just spoken, the
+        // key is pressed again) hears the same room: its speech is measured at
+        // once against the noise heard then, instead of after the detector has
+        // learned the noise afresh, which would lose words said straight away.
+        const bool sameRoom = m_sinceAudio.isValid() && m_sinceAudio.elapsed() <= kSameRoomMs;
+        m_engine->reset(sameRoom ? ListeningEngine::Noise::Keep : ListeningEngine::Noise::Forget);
         m_inUtterance = false;
     }
     m_stream = stream;
@@ -64,13 +76,15 @@ void ListeningWorker::listen(quint64 stream, bool nameRequired) {
 void ListeningWorker::stop() {
     m_stream = 0;
     m_inUtterance = false;
+    // The next listen() decides whether the noise heard so far still counts.
     if (m_engine)
-        m_engine->reset();
+        m_engine->reset(ListeningEngine::Noise::Keep);
 }
 
 void ListeningWorker::push(quint64 stream, const std::vector<std::int16_t>& samples) {
     if (stream != m_stream || !m_engine)
         return;
+    m_sinceAudio.start();
     for (const ListeningEvent& event : m_engine->push(samples)) {
         if (event.kind == ListeningEvent::Kind::HearingStarted)
             emit hearingStarted(stream);
@@ -86,6 +100,7 @@ void ListeningWorker::push(quint64 stream, const std::vector<std::int16_t>& samp
     }
     if (m_engine->inUtterance() != m_inUtterance) {
         m_inUtterance = m_engine->inUtterance();
+        qCDebug(lcListening) << (m_inUtterance ? "utterance began" : "utterance ended");
         emit utteranceChanged(stream, m_inUtterance);
     }
 }

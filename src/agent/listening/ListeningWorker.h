@@ -4,6 +4,7 @@
 #include "agent/listening/ListeningEngine.h"
 #include "agent/listening/SpeechModelFiles.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <memory>
 
@@ -52,6 +53,7 @@ private:
     QString m_name;
     quint64 m_stream = 0;
     bool m_inUtterance = false; // as last reported by utteranceChanged
+    QElapsedTimer m_sinceAudio; // since audio last came, of any stream
 };
 
 } // namespace tk::agent::listening

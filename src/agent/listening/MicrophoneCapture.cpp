@@ -28,7 +28,14 @@ MicrophoneCapture::MicrophoneCapture(AudioInputs* inputs, QObject* parent)
     : AudioCapture(parent), m_inputs(inputs ? inputs : new SystemAudioInputs) {
     m_inputs->setParent(this);
     connect(m_inputs, &AudioInputs::changed, this, &MicrophoneCapture::inputsChanged);
-    connect(&m_recorder, &SoundRecorder::audio, this, &AudioCapture::audio);
+    connect(&m_recorder, &SoundRecorder::audio, this,
+            [this](const std::vector<std::int16_t>& samples) {
+                if (!m_audioArrived) {
+                    m_audioArrived = true;
+                    qCDebug(lcListening) << "first audio from" << m_activeName;
+                }
+                emit audio(samples);
+            });
     connect(&m_recorder, &SoundRecorder::failed, this,
             [this](const QString& reason, bool serverGone) {
                 qCWarning(lcListening) << "recording from" << m_activeName << "ended:" << reason;
@@ -119,6 +126,8 @@ bool MicrophoneCapture::start() {
     }
     m_activeId = device.id();
     m_activeName = device.description();
+    m_audioArrived = false;
+    qCDebug(lcListening) << "recording from" << m_activeName;
     return true;
 }
 

@@ -41,6 +41,7 @@ private:
     QString m_chosenName;
     QByteArray m_activeId; // the device being captured from
     QString m_activeName;
+    bool m_audioArrived = false; // since the recording started; for the debug log
     SoundRecorder m_recorder;
     QTimer m_serverWatch; // runs while waiting for a sound server that went away
 };

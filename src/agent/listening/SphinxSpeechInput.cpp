@@ -133,6 +133,7 @@ void SphinxSpeechInput::setCharacterName(const QString& name) {
 
 void SphinxSpeechInput::setCharacterSpeaking(bool speaking) {
     m_speakers = std::max(0, m_speakers + (speaking ? 1 : -1));
+    qCDebug(lcListening) << "characters speaking:" << m_speakers;
     if (speaking && m_speakers == 1 && m_stream) {
         // A fresh stream: the utterance in progress and any result still on its
         // way are dropped.
@@ -148,6 +149,7 @@ bool SphinxSpeechInput::openStream() {
     if (!m_capture->start())
         return false;
     switchStream(++m_lastStream);
+    qCDebug(lcListening) << "recording opened for stream" << m_stream;
     updateWorkerMode();
     return true;
 }
@@ -155,6 +157,7 @@ bool SphinxSpeechInput::openStream() {
 void SphinxSpeechInput::closeStream() {
     if (!m_stream)
         return;
+    qCDebug(lcListening) << "recording closed for stream" << m_stream;
     switchStream(0);
     m_capture->stop();
     QMetaObject::invokeMethod(
@@ -207,6 +210,7 @@ void SphinxSpeechInput::startListening() {
     if (!openStream())
         return;
     m_session = true;
+    qCDebug(lcListening) << "session opened on stream" << m_stream;
     updateWorkerMode();
     m_quiet.start();
     emit listeningStarted();
@@ -216,6 +220,7 @@ void SphinxSpeechInput::stopListening() {
     if (!m_session)
         return;
     m_session = false;
+    qCDebug(lcListening) << "session closed on stream" << m_stream;
     m_quiet.stop();
     if (m_alwaysListening && isAvailable())
         updateWorkerMode(); // the same stream goes on, for phrases led by the name

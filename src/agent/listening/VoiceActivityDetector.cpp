@@ -77,10 +77,14 @@ std::vector<VadEvent> VoiceActivityDetector::finishUtterance() {
 }
 
 void VoiceActivityDetector::reset() {
-    m_partial.clear();
-    m_preroll.clear();
     m_recentEnergies.clear();
     m_noiseEnergies.clear();
+    restart();
+}
+
+void VoiceActivityDetector::restart() {
+    m_partial.clear();
+    m_preroll.clear();
     m_onsetEnergies.clear();
     m_recentPowers = {};
     m_powerCount = 0;

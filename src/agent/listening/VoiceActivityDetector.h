@@ -61,6 +61,10 @@ public:
     std::vector<VadEvent> finishUtterance();
     // Forgets everything, the noise estimate included.
     void reset();
+    // Forgets the audio and any utterance in progress but keeps what was learned
+    // of the noise, for audio from the same room after a gap: speech at once is
+    // measured against the noise heard before the gap.
+    void restart();
 
     bool inUtterance() const { return m_inUtterance; }
     // The noise floor as of the last frame.

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QMediaDevices>
 #include <QObject>
+#include <QTimer>
 #include <memory>
 
 class QAudioSink;
@@ -82,7 +83,9 @@ public:
     // A port for audio in format: the default output device when there is a
     // usable one, otherwise a silent port.
     std::unique_ptr<AudioPort> open(const QAudioFormat& format);
-    // The device failed during a speech: use silent ports until the list changes.
+    // The device failed during a speech: use silent ports until the list of
+    // outputs changes, or, if the sound server went away with it, until the
+    // server answers again.
     void deviceFailed();
     // Whether the next speech will try a device.
     bool deviceUsable() const { return m_devices != nullptr && !m_unusable; }
@@ -92,6 +95,8 @@ private:
 
     bool m_unusable = false;
     QMediaDevices* m_devices = nullptr;
+    SoundServer* m_server = nullptr;
+    QTimer m_serverWatch; // runs while waiting for a sound server that went away
 };
 
 } // namespace tk::agent::speech

@@ -35,6 +35,11 @@ public:
     // context is gone by then).
     void whenReady(QObject* context, std::function<void()> use);
 
+    // Whether a server answers right now: asks it again, whatever ready() said.
+    bool answersNow() { return m_probe(); }
+    // How long to wait between asking the server.
+    int retryInterval() const { return m_retry.interval(); }
+
 signals:
     // A server answered after ready() had said no: Qt Multimedia may be used now.
     void becameReady();

@@ -215,6 +215,27 @@ private slots:
         QVERIFY(std::abs(vad.noiseFloorDb() + 32) < 4);
     }
 
+    void detector_restartedAfterAGap_measuresSpeechAtOnceAgainstTheNoiseHeardBefore() {
+        Scene room;
+        room.quiet(1000, -50);
+        Scene talk; // speech from the first frame on
+        talk.tone(400, -20, -50);
+        talk.quiet(1000, -50);
+
+        VoiceActivityDetector vad;
+        QCOMPARE(run(vad, room.samples).started, 0);
+        vad.restart();
+        const Tally restarted = run(vad, talk.samples);
+        QCOMPARE(restarted.started, 1);
+        QCOMPARE(restarted.ended, 1);
+        QVERIFY2(restarted.utteranceLengths[0] / 160 >= 40,
+                 qPrintable(QString::number(restarted.utteranceLengths[0] / 160)));
+
+        // Not knowing the room, the same speech passes for its noise.
+        vad.reset();
+        QCOMPARE(run(vad, talk.samples).started, 0);
+    }
+
     void detector_cutsOverlongUtterancesAndFinishesOnRequest() {
         VadSettings settings;
         settings.maxUtteranceFrames = 200;

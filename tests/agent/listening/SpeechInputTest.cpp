@@ -186,6 +186,27 @@ private slots:
         QCOMPARE(heard.first().first().toString(), QString("optionse"));
     }
 
+    void sessionOpenedAgainSoon_hearsAPhraseSaidAtOnce() {
+        if (!m_canRecognize)
+            QSKIP("the speech model or the synthesizer is missing");
+        auto* capture = new PcmFeedCapture;
+        SphinxSpeechInput input(capture, SpeechModelFiles::installed());
+        input.setCommands(test::voiceCommandsOf(test::tovrinCatalogue()));
+        input.setQuietTimeout(1500);
+        QSignalSpy heard(&input, &SpeechInput::heard);
+        QSignalSpy stopped(&input, &SpeechInput::listeningStopped);
+        input.startListening();
+        capture->feed(test::SpeechSamples::backgroundNoise(1000, 25));
+        QTRY_COMPARE_WITH_TIMEOUT(stopped.count(), 1, 10000);
+        // The key is pressed again and the phrase comes at once, with no room
+        // noise before it: the noise of the last session still counts.
+        input.startListening();
+        capture->feed(test::SpeechSamples::inNoise(test::SpeechSamples::speak("real chat", "en-us"),
+                                                   25, 0, 800));
+        QTRY_COMPARE_WITH_TIMEOUT(heard.count(), 1, 10000);
+        QCOMPARE(heard.first().first().toString(), QString("rchat"));
+    }
+
     void alwaysListening_actsOnPhrasesLedByTheNameWithoutASession() {
         if (!m_canRecognize)
             QSKIP("the speech model or the synthesizer is missing");

@@ -182,6 +182,25 @@ private slots:
         answers = true;
         QTRY_VERIFY(chooser.deviceUsable());
     }
+
+    void soundServerGoneWithTheDevice_theDeviceIsTriedAgainOnceTheServerIsBack() {
+        bool answers = true;
+        tk::SoundServer server([&] { return answers; }, 10);
+        AudioPortChooser chooser(true, nullptr, &server);
+        QVERIFY(chooser.deviceUsable());
+        // The device failed but the server still answers: the device itself is
+        // at fault, and it is left alone until the outputs change.
+        chooser.deviceFailed();
+        QTest::qWait(100);
+        QVERIFY(!chooser.deviceUsable());
+        // The server went away with the device, and restarts with the same outputs.
+        answers = false;
+        chooser.deviceFailed();
+        QTest::qWait(100);
+        QVERIFY(!chooser.deviceUsable());
+        answers = true;
+        QTRY_VERIFY(chooser.deviceUsable());
+    }
 };
 
 QTEST_MAIN(SpeechOutputTest)

@@ -107,6 +107,11 @@ bool ProgramRun::start() {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     if (m_sound) {
         environment = m_sound->environmentFor(environment);
+        // What the listening did goes to the error output, for a test that failed.
+        environment.insert(QStringLiteral("QT_LOGGING_RULES"),
+                           QStringLiteral("tk.listening.debug=true"));
+        environment.insert(QStringLiteral("QT_MESSAGE_PATTERN"),
+                           QStringLiteral("%{time process} %{category}: %{message}"));
     } else {
         // No sound server: the program finds none and stays silent.
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_scratch.path());

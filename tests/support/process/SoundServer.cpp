@@ -7,7 +7,7 @@
 namespace tk::test {
 
 QString SoundServer::missingTools() {
-    for (const char* tool : {"pulseaudio", "pactl", "paplay"}) {
+    for (const char* tool : {"pulseaudio", "pactl", "paplay", "parec"}) {
         if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
             return QStringLiteral("%1 is not installed").arg(QString::fromLatin1(tool));
     }
@@ -55,6 +55,8 @@ bool SoundServer::start() {
 }
 
 SoundServer::~SoundServer() {
+    m_speakerRecorder.kill();
+    m_speakerRecorder.waitForFinished(2000);
     if (m_daemon.state() == QProcess::NotRunning)
         return;
     ::kill(pid_t(m_daemon.processId()), SIGTERM);
@@ -89,6 +91,57 @@ bool SoundServer::playIntoMicrophone(const QString& wavFile) const {
     player.start(QStringLiteral("paplay"), {QStringLiteral("--device=mic"), wavFile});
     return player.waitForFinished(15000) && player.exitStatus() == QProcess::NormalExit &&
            player.exitCode() == 0;
+}
+
+void SoundServer::crash() {
+    m_daemon.kill();
+    m_daemon.waitForFinished(5000);
+}
+
+bool SoundServer::playingToSpeaker() const {
+    QString sinks;
+    QString inputs;
+    if (!pactl({"list", "short", "sinks"}, &sinks) ||
+        !pactl({"list", "short", "sink-inputs"}, &inputs))
+        return false;
+    // Lines of tab-separated fields: a sink's index and name; an input's index
+    // and the index of the sink it plays to.
+    QString speaker;
+    for (const QString& line : sinks.split(QLatin1Char('\n'))) {
+        const QStringList fields = line.split(QLatin1Char('\t'));
+        if (fields.size() > 1 && fields.at(1) == QStringLiteral("spk"))
+            speaker = fields.at(0);
+    }
+    for (const QString& line : inputs.split(QLatin1Char('\n'))) {
+        const QStringList fields = line.split(QLatin1Char('\t'));
+        if (!speaker.isEmpty() && fields.size() > 1 && fields.at(1) == speaker)
+            return true;
+    }
+    return false;
+}
+
+bool SoundServer::listenToSpeaker() {
+    m_speakerRecorder.kill();
+    m_speakerRecorder.waitForFinished(2000);
+    m_speakerPeak = 0;
+    m_speakerRecorder.setProcessEnvironment(
+        environmentFor(QProcessEnvironment::systemEnvironment()));
+    m_speakerRecorder.start(QStringLiteral("parec"),
+                            {QStringLiteral("--device=spk.monitor"),
+                             QStringLiteral("--format=s16le"), QStringLiteral("--rate=16000"),
+                             QStringLiteral("--channels=1")});
+    return m_speakerRecorder.waitForStarted(5000);
+}
+
+double SoundServer::speakerPeak() {
+    m_speakerRecorder.waitForReadyRead(10);
+    const QByteArray bytes =
+        m_speakerRecorder.read(m_speakerRecorder.bytesAvailable() & ~qint64(1));
+    for (qsizetype i = 0; i + 1 < bytes.size(); i += 2) {
+        const auto sample = qint16(quint16(quint8(bytes[i])) | quint16(quint8(bytes[i + 1])) << 8);
+        m_speakerPeak = std::max(m_speakerPeak, std::abs(int(sample)));
+    }
+    return m_speakerPeak / 32768.0;
 }
 
 } // namespace tk::test

@@ -31,11 +31,23 @@ public:
     QProcessEnvironment environmentFor(QProcessEnvironment base) const;
     // Plays a WAV file into the microphone and waits until it has been played.
     bool playIntoMicrophone(const QString& wavFile) const;
+    // Ends the server at once, as a crash would; start() brings it back with
+    // the same speaker and microphone.
+    void crash();
+
+    // Whether a program is playing to the speaker now.
+    bool playingToSpeaker() const;
+    // Records the speaker from now on; speakerPeak() tells how loud it got.
+    bool listenToSpeaker();
+    // The loudest sample played to the speaker since listenToSpeaker(), 0 to 1.
+    double speakerPeak();
 
 private:
     bool pactl(const QStringList& arguments, QString* output = nullptr) const;
     QTemporaryDir m_runtime;
     QProcess m_daemon;
+    QProcess m_speakerRecorder;
+    int m_speakerPeak = 0;
     QString m_error;
 };
 
