@@ -21,9 +21,7 @@ private slots:
         PrivateDisplay display;
         QVERIFY2(display.error().isEmpty(), qPrintable(display.error()));
         ProgramRun run(display, &sound);
-        QVERIFY(run.putCharacter());
-        QVERIFY(run.writeFile(QStringLiteral("main.ini"),
-                              "[MAIN]\r\nFIRST=1\r\n[USER]\r\nNAME=Sam\r\n"));
+        QVERIFY(run.putKnownUser());
         const QString question = spokenWav(run.scratch(), QStringLiteral("how old are you"));
         QVERIFY(!question.isEmpty());
         QVERIFY2(run.start(), qPrintable(run.error()));

@@ -30,12 +30,6 @@ QStringList messagesWith(ProgramRun& run, const QString& text) {
     return lines;
 }
 
-// The character in place and a user Tovrin already knows: the run greets Sam.
-bool prepareKnownUser(ProgramRun& run) {
-    return run.putCharacter() &&
-           run.writeFile(QStringLiteral("main.ini"), "[MAIN]\r\nFIRST=1\r\n[USER]\r\nNAME=Sam\r\n");
-}
-
 } // namespace
 
 class StartAndEndProcessTest : public QObject {
@@ -153,7 +147,7 @@ private slots:
         PrivateDisplay display;
         QVERIFY2(display.error().isEmpty(), qPrintable(display.error()));
         ProgramRun run(display, &sound);
-        QVERIFY(prepareKnownUser(run));
+        QVERIFY(run.putKnownUser());
         const QString leaveWav = spokenWav(run.scratch(), kExitPhrase);
         QVERIFY(!leaveWav.isEmpty());
         QVERIFY2(run.start(), qPrintable(run.error()));
@@ -207,7 +201,7 @@ private slots:
         PrivateDisplay display;
         QVERIFY2(display.error().isEmpty(), qPrintable(display.error()));
         ProgramRun run(display, &sound);
-        QVERIFY(prepareKnownUser(run));
+        QVERIFY(run.putKnownUser());
         run.setEnvironment(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
         run.setEnvironment(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
         const QString leaveWav = spokenWav(run.scratch(), kExitPhrase);

@@ -71,6 +71,7 @@ void ListeningWorker::listen(quint64 stream, bool nameRequired) {
     }
     m_stream = stream;
     m_engine->setNameRequired(nameRequired);
+    emit ready(stream);
 }
 
 void ListeningWorker::stop() {

@@ -32,6 +32,8 @@ public:
     void push(quint64 stream, const std::vector<std::int16_t>& samples);
 
 signals:
+    // The recognizer is loaded and stream is listened to (after each listen()).
+    void ready(quint64 stream);
     void hearingStarted(quint64 stream);
     // The detector began or finished an utterance of stream (also while always
     // listening, when hearingStarted is not emitted).

@@ -37,6 +37,12 @@ SphinxSpeechInput::SphinxSpeechInput(AudioCapture* capture, const SpeechModelFil
 
     m_worker->moveToThread(&m_thread);
     m_thread.setObjectName(QStringLiteral("listening"));
+    connect(m_worker, &ListeningWorker::ready, this, [this](quint64 stream) {
+        // The quiet time of a session counts from when the recognizer listens:
+        // loading it on a slow machine does not use up the session.
+        if (stream == m_stream && m_session && !m_workerHearing && !m_quiet.isActive())
+            m_quiet.start();
+    });
     connect(m_worker, &ListeningWorker::hearingStarted, this, &SphinxSpeechInput::onHearingStarted);
     connect(m_worker, &ListeningWorker::heard, this, &SphinxSpeechInput::onHeard);
     connect(m_worker, &ListeningWorker::utteranceChanged, this,
@@ -211,8 +217,7 @@ void SphinxSpeechInput::startListening() {
         return;
     m_session = true;
     qCDebug(lcListening) << "session opened on stream" << m_stream;
-    updateWorkerMode();
-    m_quiet.start();
+    updateWorkerMode(); // its answer starts the quiet time
     emit listeningStarted();
 }
 

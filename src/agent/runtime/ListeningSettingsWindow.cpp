@@ -56,10 +56,9 @@ ListeningSettingsWindow::ListeningSettingsWindow(const ListeningSettings& settin
     auto* keyRow = new QHBoxLayout;
     keyRow->addWidget(m_key, 1);
     keyRow->addWidget(clear);
-    auto* keyHint =
-        new QLabel(tr("Hold the key while you speak, or tap it and Tovrin listens for a while. "
-                      "It works whichever window has the focus."),
-                   this);
+    // Where the key works (or why not) is the status line's to say.
+    auto* keyHint = new QLabel(
+        tr("Hold the key while you speak, or tap it and Tovrin listens for a while."), this);
     keyHint->setWordWrap(true);
     m_keyStatus->setWordWrap(true);
     m_keyStatus->hide();

@@ -70,6 +70,11 @@ bool ProgramRun::putCharacter() {
     return QFile::copy(kBuiltCharacter, path(QStringLiteral("tovrin.acs")));
 }
 
+bool ProgramRun::putKnownUser() {
+    return putCharacter() &&
+           writeFile(QStringLiteral("main.ini"), "[MAIN]\r\nFIRST=1\r\n[USER]\r\nNAME=Sam\r\n");
+}
+
 bool ProgramRun::writeFile(const QString& name, const QByteArray& bytes) {
     QFile file(path(name));
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&

@@ -41,6 +41,8 @@ public:
 
     // Copies the built character file into the program directory.
     bool putCharacter();
+    // The character in place and a user Tovrin already knows: the run greets Sam.
+    bool putKnownUser();
     bool writeFile(const QString& name, const QByteArray& bytes);
     // A file's bytes, or a null array when it cannot be read.
     QByteArray readFile(const QString& name) const;
