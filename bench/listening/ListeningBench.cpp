@@ -557,6 +557,73 @@ void measureDetector(const std::vector<std::int16_t>& clip, std::size_t speechEn
         times.endMs.push_back(endMs);
 }
 
+// A fresh detector (nothing known of the room) on a phrase said leadMs after
+// listening began: whether an utterance opened with the speech's start in it, was
+// cut (opened after the speech began), split, and when it judged the pause.
+struct FreshStart {
+    std::vector<double> pauseMs;
+    int clips = 0, missed = 0, cut = 0, split = 0;
+};
+
+void measureFreshStart(const std::vector<std::int16_t>& clip, std::size_t speechStartSample,
+                       std::size_t speechEndSample, FreshStart& result) {
+    VoiceActivityDetector vad;
+    int started = 0;
+    bool cut = false;
+    bool firstAudio = false;
+    double pauseMs = -1;
+    for (std::size_t at = 0; at < clip.size(); at += 160) {
+        const std::size_t n = std::min<std::size_t>(160, clip.size() - at);
+        for (const VadEvent& event : vad.push(std::span<const std::int16_t>(clip.data() + at, n))) {
+            if (event.kind == VadEvent::Kind::Started)
+                firstAudio = ++started == 1;
+            if (event.kind == VadEvent::Kind::Audio && firstAudio) {
+                firstAudio = false;
+                // The utterance's first audio has the speech's start in it.
+                const auto start = clip.begin() + std::ptrdiff_t(speechStartSample);
+                cut = std::search(event.samples.begin(), event.samples.end(), start, start + 64) ==
+                      event.samples.end();
+            }
+            if (event.kind == VadEvent::Kind::Paused && pauseMs < 0 && at + n >= speechEndSample)
+                pauseMs = (double(at + n) - double(speechEndSample)) / 16.0;
+        }
+    }
+    ++result.clips;
+    if (started == 0)
+        ++result.missed;
+    else if (cut)
+        ++result.cut;
+    if (started > 1)
+        ++result.split;
+    if (pauseMs >= 0)
+        result.pauseMs.push_back(pauseMs);
+}
+
+// A fresh detector on noise alone: utterances opened, and the frames of the longest.
+struct FreshNoise {
+    int clips = 0, opened = 0, utterances = 0, longest = 0;
+};
+
+void measureFreshNoise(const std::vector<std::int16_t>& clip, FreshNoise& result) {
+    VoiceActivityDetector vad;
+    int opened = 0;
+    for (std::size_t at = 0; at < clip.size(); at += 160) {
+        const std::size_t n = std::min<std::size_t>(160, clip.size() - at);
+        for (const VadEvent& event : vad.push(std::span<const std::int16_t>(clip.data() + at, n))) {
+            if (event.kind == VadEvent::Kind::Started)
+                ++opened;
+            if (event.kind == VadEvent::Kind::Ended)
+                result.longest = std::max(result.longest, vad.utteranceFramesAtEnd());
+        }
+    }
+    if (vad.inUtterance())
+        result.longest = std::max(result.longest, vad.utteranceFrames());
+    ++result.clips;
+    result.utterances += opened;
+    if (opened > 0)
+        ++result.opened;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -580,6 +647,10 @@ int main(int argc, char** argv) {
                                    "only phrases led by the name count."});
     parser.addOption({"detector", "Time the voice-activity detector alone on every phrase and "
                                   "stop (no decoding)."});
+    parser.addOption({"fresh-start",
+                      "Time the detector alone on phrases said at once after listening began, "
+                      "nothing known of the room (leads of 0, 50 and 150 ms of noise), and on "
+                      "noise alone, and stop."});
     parser.addOption({"seed",
                       "First seed of the added noise (the calibration run uses another "
                       "than the evaluation).",
@@ -690,6 +761,63 @@ int main(int argc, char** argv) {
                             percentile(times.pauseMs, 0.95), percentile(times.endMs, 0.5),
                             percentile(times.endMs, 0.95));
                 std::fflush(stdout);
+            }
+        }
+        return 0;
+    }
+
+    if (parser.isSet("fresh-start")) {
+        SpeechCache speechOf;
+        unsigned freshSeed = parser.value("seed").toUInt();
+        std::printf("| %-8s | %4s | %4s | %5s | %6s | %4s | %5s | %16s |\n", "noise", "snr", "lead",
+                    "clips", "missed", "cut", "split", "pause med/p95");
+        std::printf(
+            "|----------|------|------|-------|--------|------|-------|------------------|\n");
+        for (const QString& noise : noises) {
+            for (const double snr : snrs) {
+                for (const int lead : {0, 50, 150}) {
+                    FreshStart times;
+                    for (const QString& voice : voices) {
+                        for (const QString& text : phrases) {
+                            const auto speech = test::SpeechSamples::withoutLeadingSilence(
+                                speechOf.speech(text, voice));
+                            const auto clip = test::SpeechSamples::inNoise(
+                                speech, snr, lead, 1000, ++freshSeed, noiseNamed(noise));
+                            measureFreshStart(clip, std::size_t(lead) * 16,
+                                              std::size_t(lead) * 16 +
+                                                  test::SpeechSamples::speechEnd(speech),
+                                              times);
+                        }
+                    }
+                    std::printf(
+                        "| %-8s | %4.0f | %4d | %5d | %6d | %4d | %5d | %6.0f / %4.0f ms |\n",
+                        qPrintable(noise), snr, lead, times.clips, times.missed, times.cut,
+                        times.split, percentile(times.pauseMs, 0.5),
+                        percentile(times.pauseMs, 0.95));
+                    std::fflush(stdout);
+                }
+            }
+        }
+        std::printf("\nNoise alone, 4 s after listening began, from the start or starting "
+                    "after 200 ms of near silence (40 clips a row):\n\n");
+        std::printf("| %-8s | %4s | %11s | %10s | %14s |\n", "noise", "snr", "clips opened",
+                    "utterances", "longest frames");
+        std::printf("|----------|------|-------------|------------|----------------|\n");
+        for (const int silentMs : {0, 200}) {
+            for (const QString& noise : noises) {
+                for (const double snr : snrs) {
+                    FreshNoise result;
+                    for (int i = 0; i < 40; ++i) {
+                        auto clip = test::SpeechSamples::backgroundNoise(4000, snr, ++freshSeed,
+                                                                         noiseNamed(noise));
+                        for (std::size_t k = 0; k < std::size_t(silentMs) * 16; ++k)
+                            clip[k] = std::int16_t(clip[k] / 100);
+                        measureFreshNoise(clip, result);
+                    }
+                    std::printf("| %-8s | %4.0f | %11d | %10d | %14d |\n",
+                                qPrintable(noise + (silentMs ? " late" : "")), snr, result.opened,
+                                result.utterances, result.longest);
+                }
             }
         }
         return 0;

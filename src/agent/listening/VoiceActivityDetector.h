@@ -3,7 +3,9 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace tk::agent::listening {
@@ -49,6 +51,17 @@ struct VadEvent {
 // frames heard outside utterances) raise the bar in fluctuating noise such as
 // background talk, so that an utterance ends when its speech does. The audio
 // passed on is unfiltered.
+//
+// With nothing known of the noise (after reset()) the detector looks back: it
+// holds the audio heard so far (up to the floor's window) and judges all of it
+// again at every frame against the floor and peaks those frames give, so that
+// speech from the very first frame opens an utterance with its start intact once
+// a gap in it or the quiet after it shows the floor (well before the pause the
+// caller decodes at). Until enough noise has been heard to measure its peaks, an
+// utterance opens only on speech that stands above the loudest peaks noise is
+// ever allowed and falls quiet again, so that nothing the room makes, a fan
+// switched on included, passes for speech in the first moments. Speech said at
+// once gets a little of the room's noise put before it, as any utterance has.
 class VoiceActivityDetector {
 public:
     static constexpr int kFrameSamples = 160;
@@ -59,7 +72,8 @@ public:
     std::vector<VadEvent> push(std::span<const std::int16_t> samples);
     // Ends the current utterance now (after a pause the caller judged final).
     std::vector<VadEvent> finishUtterance();
-    // Forgets everything, the noise estimate included.
+    // Forgets everything, the noise estimate included: the noise is learned afresh
+    // from the audio that follows, speech at its start included (see above).
     void reset();
     // Forgets the audio and any utterance in progress but keeps what was learned
     // of the noise, for audio from the same room after a gap: speech at once is
@@ -87,6 +101,27 @@ public:
 
 private:
     void pushFrame(std::span<const std::int16_t> frame, std::vector<VadEvent>& events);
+    struct Noise {
+        double floor;
+        double peaks;      // what speech in an utterance must stand over
+        double onsetPeaks; // and what speech that opens one must, while the noise
+                           // before it is too short to measure
+    };
+    // Judges one frame outside or inside an utterance against the noise; with
+    // noiseGate, nothing opens before enough noise frames are known.
+    void judgeFrame(std::span<const std::int16_t> frame, double energy, double framePower,
+                    const Noise& noise, bool noiseGate, std::vector<VadEvent>& events);
+    // Holds a frame heard before the noise is known and judges all held frames
+    // again; an utterance found among them is passed on and ends the looking back.
+    void lookBack(std::span<const std::int16_t> frame, double energy, double framePower,
+                  std::vector<VadEvent>& events);
+    // The floor and the noise's peaks the held frames show, and in noise the
+    // energies of the frames taken for noise; none while too few frames are held.
+    std::optional<Noise> heldNoise(std::deque<double>& noise) const;
+    // A quarter second of the held audio's noise, or none.
+    std::vector<std::int16_t> quietStretch() const;
+    // Forgets the audio, the onset and any utterance in progress.
+    void clearAudio();
     double noisePeaksOver(double floor) const;
     // Mean square of the high-passed frame (full scale 1).
     double highPassedPower(std::span<const std::int16_t> frame);
@@ -103,6 +138,16 @@ private:
     std::array<double, 3> m_recentPowers{};
     int m_powerCount = 0;
     std::array<double, 4> m_filterState{}; // the high-pass biquad's x1, x2, y1, y2
+    struct HeldFrame {
+        double energy;     // smoothed, as in m_recentEnergies
+        double framePower; // unsmoothed
+    };
+    bool m_lookingBack = true;             // the noise is not known yet: frames are held
+    std::vector<HeldFrame> m_held;         // frames heard since the reset, while looking back
+    std::vector<std::int16_t> m_heldAudio; // and their samples
+    double m_lookedBackFloor = 0;          // the floor the utterance found by looking back had
+    int m_lookedBackFloorFrames = 0;       // frames for which that floor still bounds the floor
+    int m_extraPrerollFrames = 0;          // pre-roll beyond the settings', while looking back
     bool m_inUtterance = false;
     int m_onsetRun = 0;
     int m_onsetLoudFrames = 0; // frames of the onset run loud before smoothing

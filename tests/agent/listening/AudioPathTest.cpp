@@ -1,3 +1,4 @@
+#include "SpeechSamples.h"
 #include "agent/listening/AudioFormatConverter.h"
 #include "agent/listening/Resampler.h"
 #include "agent/listening/VoiceActivityDetector.h"
@@ -7,6 +8,7 @@
 #include <numbers>
 #include <random>
 
+using namespace tk;
 using namespace tk::agent::listening;
 
 namespace {
@@ -230,10 +232,86 @@ private slots:
         QCOMPARE(restarted.ended, 1);
         QVERIFY2(restarted.utteranceLengths[0] / 160 >= 40,
                  qPrintable(QString::number(restarted.utteranceLengths[0] / 160)));
+    }
 
-        // Not knowing the room, the same speech passes for its noise.
-        vad.reset();
-        QCOMPARE(run(vad, talk.samples).started, 0);
+    void detector_afterReset_opensSpeechSaidAtOnceWithItsStart() {
+        const auto phrase = [](const char* text, const char* voice) {
+            return test::SpeechSamples::withoutLeadingSilence(
+                test::SpeechSamples::speak(text, voice));
+        };
+        const std::vector<std::vector<std::int16_t>> phrases = {
+            phrase("real chat", "en-us"), phrase("what's your name?", "en-us+f3"),
+            phrase("options", "en-us")};
+        if (phrases.front().empty())
+            QSKIP("the speech synthesizer cannot start");
+        unsigned seed = 20;
+        for (const test::Noise noise :
+             {test::Noise::Room, test::Noise::Brown, test::Noise::Babble}) {
+            for (const int leadMs : {0, 50}) {
+                for (const auto& speech : phrases) {
+                    const auto clip =
+                        test::SpeechSamples::inNoise(speech, 25, leadMs, 1000, ++seed, noise);
+                    VoiceActivityDetector vad;
+                    vad.reset();
+                    std::vector<std::int16_t> heard;
+                    int started = 0, ended = 0;
+                    for (std::size_t at = 0; at < clip.size(); at += 320) {
+                        const std::span<const std::int16_t> piece(
+                            clip.data() + at, std::min<std::size_t>(320, clip.size() - at));
+                        for (const VadEvent& event : vad.push(piece)) {
+                            started += event.kind == VadEvent::Kind::Started;
+                            ended += event.kind == VadEvent::Kind::Ended;
+                            heard.insert(heard.end(), event.samples.begin(), event.samples.end());
+                        }
+                    }
+                    const QString what =
+                        QString("noise %1, lead %2 ms, %3 ms of speech, %4 started, %5 ended")
+                            .arg(int(noise))
+                            .arg(leadMs)
+                            .arg(speech.size() / 16)
+                            .arg(started)
+                            .arg(ended);
+                    QVERIFY2(started == 1 && ended == 1, qPrintable(what));
+                    // The utterance's audio has all of the speech, from its first
+                    // sample to its last.
+                    const auto start = clip.begin() + leadMs * 16;
+                    const auto first = std::search(heard.begin(), heard.end(), start, start + 160);
+                    QVERIFY2(first != heard.end(), qPrintable(what));
+                    QVERIFY2(heard.end() - first >= std::ptrdiff_t(speech.size()),
+                             qPrintable(what));
+                }
+            }
+        }
+    }
+
+    void detector_afterReset_opensNothingOnNoiseAlone() {
+        // Steady noise of any colour from the first frame on opens nothing; a fan
+        // switched on just after listening began opens one utterance at most, which
+        // ends once the floor has followed it.
+        unsigned seed = 60;
+        for (const test::Noise noise :
+             {test::Noise::White, test::Noise::Pink, test::Noise::Brown, test::Noise::Room}) {
+            for (const double snr : {30.0, 12.0}) {
+                VoiceActivityDetector vad;
+                QCOMPARE(run(vad, test::SpeechSamples::backgroundNoise(4000, snr, ++seed, noise))
+                             .started,
+                         0);
+                auto late = test::SpeechSamples::backgroundNoise(4000, snr, ++seed, noise);
+                for (std::size_t i = 0; i < 200 * 16; ++i)
+                    late[i] = std::int16_t(late[i] / 100);
+                vad.reset();
+                const Tally tally = run(vad, late);
+                QVERIFY2(tally.started <= 1 && tally.ended == tally.started,
+                         qPrintable(QString("noise %1 at %2 dB").arg(int(noise)).arg(snr)));
+            }
+        }
+        // A stream that begins with digital silence: the silence is no floor.
+        Scene stream;
+        stream.samples.assign(150 * 16, 0);
+        stream.quiet(3000, -45);
+        VoiceActivityDetector vad;
+        QCOMPARE(run(vad, stream.samples).started, 0);
+        QVERIFY(std::abs(vad.noiseFloorDb() + 47) < 4);
     }
 
     void detector_cutsOverlongUtterancesAndFinishesOnRequest() {

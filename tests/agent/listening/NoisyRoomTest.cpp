@@ -29,10 +29,13 @@ class NoisyRoomTest : public QObject {
     std::unique_ptr<ListeningEngine> m_engine;
     unsigned m_seed = 40;
 
-    // Plays speech in noise to the engine in 20 ms pieces, as a microphone would.
-    Heard listen(const std::vector<std::int16_t>& speech, double snr, Noise noise) {
-        const auto clip = test::SpeechSamples::inNoise(speech, snr, 400, 1200, ++m_seed, noise);
-        const std::size_t speechEnd = 400 * 16 + test::SpeechSamples::speechEnd(speech);
+    // Plays speech in noise (leadMs of it before the speech) to the engine in 20 ms
+    // pieces, as a microphone would.
+    Heard listen(const std::vector<std::int16_t>& speech, double snr, Noise noise,
+                 int leadMs = 400) {
+        const auto clip = test::SpeechSamples::inNoise(speech, snr, leadMs, 1200, ++m_seed, noise);
+        const std::size_t speechEnd =
+            std::size_t(leadMs) * 16 + test::SpeechSamples::speechEnd(speech);
         Heard heard;
         for (std::size_t at = 0; at < clip.size(); at += 320) {
             const std::size_t n = std::min<std::size_t>(320, clip.size() - at);
@@ -141,6 +144,34 @@ private slots:
                 else
                     QVERIFY2(heard.commands != QStringList{"thefatherofyours"}, qPrintable(what));
             }
+        }
+    }
+
+    void phraseSaidTheMomentListeningStarts_isHeardOnTime_data() {
+        QTest::addColumn<Noise>("noise");
+        QTest::addColumn<double>("snr");
+        QTest::addColumn<int>("leadMs");
+        QTest::newRow("room 25 dB, at once") << Noise::Room << 25.0 << 0;
+        QTest::newRow("brown 20 dB, at once") << Noise::Brown << 20.0 << 0;
+        QTest::newRow("white 20 dB, after 50 ms") << Noise::White << 20.0 << 50;
+    }
+    void phraseSaidTheMomentListeningStarts_isHeardOnTime() {
+        // Nothing is known of the room: the listening key was pressed after a long
+        // quiet and the phrase comes with it.
+        QFETCH(Noise, noise);
+        QFETCH(double, snr);
+        QFETCH(int, leadMs);
+        const QList<std::pair<QString, QString>> phrases = {
+            {"real chat", "rchat"}, {"how are you?", "howareu"}, {"options", "optionse"}};
+        for (const auto& [phrase, command] : phrases) {
+            m_engine->reset();
+            const Heard heard = listen(test::SpeechSamples::withoutLeadingSilence(
+                                           test::SpeechSamples::speak(phrase, "en-us")),
+                                       snr, noise, leadMs);
+            const QString what = phrase + ": " + heard.details;
+            QVERIFY2(heard.commands == QStringList{command}, qPrintable(what));
+            QVERIFY2(heard.lateMs <= 300,
+                     qPrintable(what + QString("ended %1 ms after the speech").arg(heard.lateMs)));
         }
     }
 };

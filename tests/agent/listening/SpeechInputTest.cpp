@@ -207,6 +207,24 @@ private slots:
         QCOMPARE(heard.first().first().toString(), QString("rchat"));
     }
 
+    void firstSessionAfterALongQuiet_hearsAPhraseSaidAtOnce() {
+        if (!m_canRecognize)
+            QSKIP("the speech model or the synthesizer is missing");
+        // Nothing has been heard before (as after more than two minutes without
+        // audio): the key is pressed and the phrase comes with it.
+        auto* capture = new PcmFeedCapture;
+        SphinxSpeechInput input(capture, SpeechModelFiles::installed());
+        input.setCommands(test::voiceCommandsOf(test::tovrinCatalogue()));
+        QSignalSpy heard(&input, &SpeechInput::heard);
+        input.startListening();
+        capture->feed(test::SpeechSamples::inNoise(
+            test::SpeechSamples::withoutLeadingSilence(
+                test::SpeechSamples::speak("what's your name?", "en-us")),
+            25, 0, 800));
+        QTRY_COMPARE_WITH_TIMEOUT(heard.count(), 1, 10000);
+        QCOMPARE(heard.first().first().toString(), QString("thenameoftovrin"));
+    }
+
     void alwaysListening_actsOnPhrasesLedByTheNameWithoutASession() {
         if (!m_canRecognize)
             QSKIP("the speech model or the synthesizer is missing");

@@ -267,6 +267,21 @@ std::size_t SpeechSamples::speechEnd(const std::vector<std::int16_t>& samples) {
     return 0;
 }
 
+std::size_t SpeechSamples::speechStart(const std::vector<std::int16_t>& samples) {
+    // 36 dB under the speech's level: the softest breath that begins a word counts.
+    const double level = speechLevel(samples);
+    for (std::size_t at = 0; at < samples.size(); ++at) {
+        if (std::abs(samples[at]) > level / 64)
+            return at;
+    }
+    return samples.size();
+}
+
+std::vector<std::int16_t>
+SpeechSamples::withoutLeadingSilence(const std::vector<std::int16_t>& speech) {
+    return {speech.begin() + std::ptrdiff_t(speechStart(speech)), speech.end()};
+}
+
 std::vector<std::int16_t> SpeechSamples::inNoise(const std::vector<std::int16_t>& speech,
                                                  double snrDb, int leadMs, int tailMs,
                                                  unsigned seed, Noise kind) {

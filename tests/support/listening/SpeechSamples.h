@@ -35,6 +35,11 @@ public:
                                            int wordsPerMinute = 165);
     // Index one past the last sample of speech that stands out of silence.
     static std::size_t speechEnd(const std::vector<std::int16_t>& samples);
+    // Index of the first sample of speech, its softest start included.
+    static std::size_t speechStart(const std::vector<std::int16_t>& samples);
+    // speech without the silence the synthesizer puts before it: speech from the
+    // first sample on.
+    static std::vector<std::int16_t> withoutLeadingSilence(const std::vector<std::int16_t>& speech);
     // speech with leadMs of quiet before and tailMs after, and noise mixed in at
     // snrDb below the speech level (over its loud part); the same seed gives the
     // same noise.
