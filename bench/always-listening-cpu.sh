@@ -76,7 +76,9 @@ snapshot() {
 snapshot > "$work/before"
 sleep "$seconds"
 snapshot > "$work/after"
-awk -v seconds="$seconds" -v mode="$( [ "${TALK:-0}" = 1 ] && echo "during continuous talk" || echo "in a quiet room" )" '
+listening=$( [ "${ALWAYS:-true}" = true ] && echo "always listening" || echo "not listening" )
+room=$( [ "${TALK:-0}" = 1 ] && echo "during continuous talk" || echo "in a quiet room" )
+awk -v seconds="$seconds" -v mode="$listening $room" '
     NR == FNR { ns[$1] = $3; wakes[$1] = $4; next }
     ($1 in ns) {
         dns = $3 - ns[$1]; dw = $4 - wakes[$1]
@@ -85,7 +87,7 @@ awk -v seconds="$seconds" -v mode="$( [ "${TALK:-0}" = 1 ] && echo "during conti
             line[++n] = sprintf("  thread %s (%s): %.3f %% of a core, %.1f wake-ups/s", $2, $1, dns / seconds / 1e7, dw / seconds)
     }
     END {
-        printf "always listening (%s), %d s: %.3f %% of a core, %.1f wake-ups/s\n", mode, seconds, total / seconds / 1e7, totalWakes / seconds
+        printf "%s, %d s: %.3f %% of a core, %.1f wake-ups/s\n", mode, seconds, total / seconds / 1e7, totalWakes / seconds
         for (i = 1; i <= n; i++) print line[i]
     }' "$work/before" "$work/after"
 if [ -n "${SHOW_LOG:-}" ]; then cat "$work/out.log"; fi
