@@ -1,5 +1,7 @@
 #include "SoundServer.h"
 #include "SpeechSamples.h"
+#include "agent/listening/AudioInputs.h"
+#include "agent/listening/InputLevelMeter.h"
 #include "agent/listening/MicrophoneCapture.h"
 #include "agent/listening/SphinxSpeechInput.h"
 #include "agent/speech/SpeechRecording.h"
@@ -87,6 +89,28 @@ private slots:
             QCOMPARE(heard.last(), command);
         }
         input.stopListening();
+    }
+
+    void inputLevel_followsTheVoiceInTheMicrophone() {
+        if (!m_skip.isEmpty())
+            QSKIP(qPrintable("no virtual microphone: " + m_skip));
+        SystemAudioInputs inputs; // lists the inputs, as the settings window does
+        QTRY_VERIFY_WITH_TIMEOUT(!inputs.inputs().isEmpty(), 5000);
+        InputLevelMeter meter;
+        QList<double> levels;
+        connect(&meter, &InputLevelMeter::level, this, [&](double value) { levels.append(value); });
+        QVERIFY(meter.start({}));
+        QVERIFY(!meter.start("no-such-input"));
+        QVERIFY(meter.start({}));
+        // Nothing plays: the null sink's monitor is silent.
+        QTRY_VERIFY_WITH_TIMEOUT(levels.size() >= 5, 5000);
+        QCOMPARE(*std::max_element(levels.begin(), levels.end()), 0.0);
+        play("real chat");
+        // The voice peaks about 10 dB under full scale, 25 readings a second.
+        QTRY_VERIFY_WITH_TIMEOUT(*std::max_element(levels.begin(), levels.end()) > 0.6, 5000);
+        meter.stop();
+        QVERIFY(!meter.isActive());
+        QCOMPARE(levels.last(), 0.0);
     }
 
     void microphonePluggedInLater_isSeenAndUsed_andItsLossSaid() {
