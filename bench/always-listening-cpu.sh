@@ -1,8 +1,10 @@
 #!/bin/sh
 # CPU of the real program listening all the time in a quiet room: a private
 # Xvfb server and a private sound server whose default microphone hears faint
-# room noise (TALK=1: continuous talk; ALWAYS=false: not listening at all); Tovrin Kin runs with "always listening" on and its CPU is read
-# from /proc over the given seconds, for the whole process and by thread.
+# room noise (TALK=1: continuous talk; ALWAYS=false: not listening at all);
+# Tovrin Kin runs with "always listening" on and its CPU is read
+# from /proc over the given seconds (threads that ended meanwhile are not counted),
+# for the whole process and by thread.
 # Usage: bench/always-listening-cpu.sh [build-dir] [seconds]
 set -eu
 build=$(cd "${1:-build}" && pwd)
@@ -15,6 +17,9 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+# A run cut short (Ctrl+C, its output piped into head) cleans up too, so no
+# program or server is left behind to skew the next run.
+trap 'exit 130' INT TERM HUP PIPE
 cp -r "$build/tovrinkin" "$build/tovrin.acs" "$build/readme.txt" "$build/fonts.cmd" "$build/snds" "$work/"
 printf '[MAIN]\r\nFIRST=1\r\n[USER]\r\nNAME=Sam\r\n' > "$work/main.ini"
 mkdir -p "$work/config/tovrin"
@@ -59,18 +64,30 @@ paplay --device=mic "$work/room.wav" &
 player=$!
 sleep 4
 
-ticks() { awk '{print $14 + $15}' "$1"; }
-for task in /proc/$program/task/*; do
-    echo "$(basename "$task") $(cat "$task/comm" | tr ' ' '_') $(ticks "$task/stat")"
-done > "$work/before"
-a=$(ticks /proc/$program/stat)
+# CPU time (ns, from schedstat, finer than the stat file's clock ticks) and
+# wake-ups (voluntary context switches) of each thread and of the process.
+snapshot() {
+    for task in /proc/$program/task/*; do
+        read -r ns _ < "$task/schedstat"
+        wakes=$(awk '/^voluntary_ctxt_switches/ {print $2}' "$task/status")
+        echo "$(basename "$task") $(tr ' ' '_' < "$task/comm") $ns $wakes"
+    done
+}
+snapshot > "$work/before"
 sleep "$seconds"
-b=$(ticks /proc/$program/stat)
-echo "always listening ($( [ "${TALK:-0}" = 1 ] && echo "during continuous talk" || echo "in a quiet room" )), $seconds s: $(( b - a )) clock ticks," \
-     "$(echo "scale=3; ($b - $a) / $seconds" | bc) % of a core at 100 ticks/s"
-while read -r tid name before; do
-    [ -r "/proc/$program/task/$tid/stat" ] || continue
-    after=$(ticks "/proc/$program/task/$tid/stat")
-    [ "$after" -gt "$before" ] && echo "  thread $name ($tid): $(( after - before )) ticks"
-done < "$work/before"
+snapshot > "$work/after"
+listening=$( [ "${ALWAYS:-true}" = true ] && echo "always listening" || echo "not listening" )
+room=$( [ "${TALK:-0}" = 1 ] && echo "during continuous talk" || echo "in a quiet room" )
+awk -v seconds="$seconds" -v mode="$listening $room" '
+    NR == FNR { ns[$1] = $3; wakes[$1] = $4; next }
+    ($1 in ns) {
+        dns = $3 - ns[$1]; dw = $4 - wakes[$1]
+        total += dns; totalWakes += dw
+        if (dns > 0 || dw > 0)
+            line[++n] = sprintf("  thread %s (%s): %.3f %% of a core, %.1f wake-ups/s", $2, $1, dns / seconds / 1e7, dw / seconds)
+    }
+    END {
+        printf "%s, %d s: %.3f %% of a core, %.1f wake-ups/s\n", mode, seconds, total / seconds / 1e7, totalWakes / seconds
+        for (i = 1; i <= n; i++) print line[i]
+    }' "$work/before" "$work/after"
 if [ -n "${SHOW_LOG:-}" ]; then cat "$work/out.log"; fi

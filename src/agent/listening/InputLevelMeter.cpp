@@ -1,19 +1,28 @@
 #include "agent/listening/InputLevelMeter.h"
 
-#include "agent/listening/AudioFormatConverter.h"
 #include "agent/listening/AudioInputs.h"
+#include "agent/listening/ListeningLog.h"
 
-#include <QAudioSource>
+#include <QAudioDevice>
+#include <algorithm>
 #include <cmath>
 
 namespace tk::agent::listening {
 
 namespace {
 constexpr double kFloorDb = -60.0;
-constexpr int kChunkUs = 40000;
+constexpr int kPieceMs = 40; // 25 readings a second
 } // namespace
 
-InputLevelMeter::InputLevelMeter(QObject* parent) : QObject(parent) {}
+InputLevelMeter::InputLevelMeter(QObject* parent) : QObject(parent) {
+    m_recorder.setPieceDuration(kPieceMs);
+    connect(&m_recorder, &SoundRecorder::audio, this,
+            [this](const std::vector<std::int16_t>& samples) { emit level(levelOf(samples)); });
+    connect(&m_recorder, &SoundRecorder::failed, this, [this](const QString& reason) {
+        qCWarning(lcListening) << "the input level's recording ended:" << reason;
+        emit level(0.0);
+    });
+}
 
 InputLevelMeter::~InputLevelMeter() {
     stop();
@@ -34,45 +43,24 @@ double InputLevelMeter::levelOf(const std::vector<std::int16_t>& samples) {
 
 bool InputLevelMeter::start(const QByteArray& deviceId) {
     stop();
+    // The input is named to the server, also for the default, as listening does.
     const QAudioDevice device = SystemAudioInputs::device(deviceId);
     if (device.isNull())
         return false;
-    QAudioFormat format = AudioFormatConverter::targetFormat();
-    if (!device.isFormatSupported(format))
-        format = device.preferredFormat();
-    if (!AudioFormatConverter::canConvert(format))
-        return false;
-    m_converter = std::make_unique<AudioFormatConverter>(format);
-    m_source = new QAudioSource(device, format, this);
-    m_source->setBufferSize(format.bytesForDuration(kChunkUs));
-    m_input = m_source->start();
-    if (!m_input || m_source->error() != QAudio::NoError) {
-        stop();
+    QString error;
+    if (!m_recorder.start(device.id(), &error)) {
+        qCWarning(lcListening) << "the input level of" << device.description()
+                               << "cannot be measured:" << error;
         return false;
     }
-    connect(m_input, &QIODevice::readyRead, this, &InputLevelMeter::readAvailable);
     return true;
 }
 
 void InputLevelMeter::stop() {
-    if (!m_source)
+    if (!m_recorder.isActive())
         return;
-    QAudioSource* source = m_source;
-    m_source = nullptr;
-    m_input = nullptr;
-    source->disconnect(this);
-    source->stop();
-    source->deleteLater();
-    m_converter.reset();
+    m_recorder.stop();
     emit level(0.0);
-}
-
-void InputLevelMeter::readAvailable() {
-    if (!m_input || !m_converter)
-        return;
-    const std::vector<std::int16_t> samples = m_converter->convert(m_input->readAll());
-    if (!samples.empty())
-        emit level(levelOf(samples));
 }
 
 } // namespace tk::agent::listening

@@ -1,21 +1,18 @@
 #pragma once
 
+#include "platform/sound/SoundRecorder.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <cstdint>
-#include <memory>
 #include <vector>
-
-class QAudioSource;
-class QIODevice;
 
 namespace tk::agent::listening {
 
-class AudioFormatConverter;
-
 // The loudness of a microphone, for people to see that Tovrin hears them. It
-// opens the device only between start() and stop(), and must not be started
-// before the sound server has answered (see SystemAudioInputs).
+// records from the device through the sound server, as listening does, only
+// between start() and stop(); it must not be started before the sound server has
+// answered (see SystemAudioInputs), which lists the inputs.
 class InputLevelMeter final : public QObject {
     Q_OBJECT
 public:
@@ -23,10 +20,11 @@ public:
     ~InputLevelMeter() override;
 
     // Measures the input with this id (the default input when empty); false
-    // when there is no such input or it cannot be opened.
+    // when there is no such input or recording cannot begin. An input that
+    // fails later shows as silence.
     bool start(const QByteArray& deviceId);
     void stop();
-    bool isActive() const { return m_source != nullptr; }
+    bool isActive() const { return m_recorder.isActive(); }
 
     // The level of samples from 0 (-60 dBFS or quieter) to 1 (full scale), by
     // their root mean square.
@@ -37,11 +35,7 @@ signals:
     void level(double value);
 
 private:
-    void readAvailable();
-
-    QAudioSource* m_source = nullptr;
-    QIODevice* m_input = nullptr;
-    std::unique_ptr<AudioFormatConverter> m_converter;
+    SoundRecorder m_recorder;
 };
 
 } // namespace tk::agent::listening

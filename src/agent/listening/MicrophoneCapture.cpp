@@ -3,7 +3,6 @@
 #include "agent/listening/AudioInputs.h"
 #include "agent/listening/ListeningLog.h"
 #include "platform/sound/SoundServer.h"
-#include "platform/sound/SoundServerProbe.h"
 
 #include <QAudioDevice>
 
@@ -11,7 +10,6 @@ namespace tk::agent::listening {
 
 namespace {
 
-constexpr int kServerProbeMs = 500;
 const char* const kNoMicrophone = "No microphone was found, so Tovrin cannot listen.";
 const char* const kNoSoundSystem =
     "The sound system is not running, so Tovrin cannot listen. It listens once the sound "
@@ -24,8 +22,9 @@ bool hasInput(const QList<InputDevice>& inputs, const QByteArray& id) {
 
 } // namespace
 
-MicrophoneCapture::MicrophoneCapture(AudioInputs* inputs, QObject* parent)
-    : AudioCapture(parent), m_inputs(inputs ? inputs : new SystemAudioInputs) {
+MicrophoneCapture::MicrophoneCapture(AudioInputs* inputs, QObject* parent, SoundServer* server)
+    : AudioCapture(parent), m_inputs(inputs ? inputs : new SystemAudioInputs(nullptr, server)),
+      m_server(server ? server : &SoundServer::system()) {
     m_inputs->setParent(this);
     connect(m_inputs, &AudioInputs::changed, this, &MicrophoneCapture::inputsChanged);
     connect(&m_recorder, &SoundRecorder::audio, this,
@@ -40,16 +39,10 @@ MicrophoneCapture::MicrophoneCapture(AudioInputs* inputs, QObject* parent)
             [this](const QString& reason, bool serverGone) {
                 qCWarning(lcListening) << "recording from" << m_activeName << "ended:" << reason;
                 if (serverGone)
-                    m_serverWatch.start();
+                    m_server->lost();
                 fail(QStringLiteral("The microphone stopped working."));
             });
-    m_serverWatch.setInterval(SoundServer::kRetryMs);
-    connect(&m_serverWatch, &QTimer::timeout, this, [this] {
-        if (!SoundServerProbe::answers(kServerProbeMs))
-            return;
-        m_serverWatch.stop();
-        emit availabilityChanged();
-    });
+    connect(m_server, &SoundServer::becameReady, this, &MicrophoneCapture::availabilityChanged);
 }
 
 MicrophoneCapture::~MicrophoneCapture() {

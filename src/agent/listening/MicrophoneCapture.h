@@ -3,7 +3,9 @@
 #include "agent/listening/AudioCapture.h"
 #include "platform/sound/SoundRecorder.h"
 
-#include <QTimer>
+namespace tk {
+class SoundServer;
+}
 
 namespace tk::agent::listening {
 
@@ -13,13 +15,16 @@ class AudioInputs;
 // 16 kHz mono 16-bit through the sound server, which converts whatever the
 // device offers. It follows the inputs as they come and go: one plugged in later
 // is used, and one taken away while in use ends the capture with a reason. When
-// the sound server goes away during a capture, it is asked every few seconds
-// whether it is back, and availabilityChanged() says when it is.
+// the sound server goes away during a capture, availabilityChanged() says when it
+// is back.
 class MicrophoneCapture final : public AudioCapture {
     Q_OBJECT
 public:
-    // inputs: where the list of inputs comes from (the system's unless given; owned).
-    explicit MicrophoneCapture(AudioInputs* inputs = nullptr, QObject* parent = nullptr);
+    // inputs: where the list of inputs comes from (the system's unless given;
+    // owned). server: the sound server watched when it goes away (the system's
+    // unless given).
+    explicit MicrophoneCapture(AudioInputs* inputs = nullptr, QObject* parent = nullptr,
+                               SoundServer* server = nullptr);
     ~MicrophoneCapture() override;
 
     bool isAvailable() const override;
@@ -43,7 +48,7 @@ private:
     QString m_activeName;
     bool m_audioArrived = false; // since the recording started; for the debug log
     SoundRecorder m_recorder;
-    QTimer m_serverWatch; // runs while waiting for a sound server that went away
+    SoundServer* m_server;
 };
 
 } // namespace tk::agent::listening

@@ -78,16 +78,9 @@ qint64 DeviceAudioPort::heardFrames() const {
 
 AudioPortChooser::AudioPortChooser(bool useDevices, QObject* parent, SoundServer* server)
     : QObject(parent), m_server(server ? server : &SoundServer::system()) {
-    m_serverWatch.setInterval(m_server->retryInterval());
-    m_serverWatch.setTimerType(Qt::VeryCoarseTimer);
-    connect(&m_serverWatch, &QTimer::timeout, this, [this] {
-        if (!m_server->answersNow())
-            return;
-        // The outputs of a restarted server are listed as before, so the list
-        // does not change: its return is what makes the device worth trying.
-        m_serverWatch.stop();
-        m_unusable = false;
-    });
+    // The outputs of a restarted server are listed as before, so the list does
+    // not change: its return is what makes the device worth trying again.
+    connect(m_server, &SoundServer::becameReady, this, [this] { m_unusable = false; });
     if (!useDevices)
         return;
     m_server->whenReady(this, [this] { followDevices(); });
@@ -118,8 +111,7 @@ std::unique_ptr<AudioPort> AudioPortChooser::open(const QAudioFormat& format) {
 
 void AudioPortChooser::deviceFailed() {
     m_unusable = true;
-    if (!m_server->answersNow())
-        m_serverWatch.start();
+    m_server->lost();
 }
 
 } // namespace tk::agent::speech

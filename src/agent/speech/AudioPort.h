@@ -5,7 +5,6 @@
 #include <QElapsedTimer>
 #include <QMediaDevices>
 #include <QObject>
-#include <QTimer>
 #include <memory>
 
 class QAudioSink;
@@ -96,7 +95,6 @@ private:
     bool m_unusable = false;
     QMediaDevices* m_devices = nullptr;
     SoundServer* m_server = nullptr;
-    QTimer m_serverWatch; // runs while waiting for a sound server that went away
 };
 
 } // namespace tk::agent::speech

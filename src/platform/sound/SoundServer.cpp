@@ -45,6 +45,17 @@ void SoundServer::whenReady(QObject* context, std::function<void()> use) {
         connect(this, &SoundServer::becameReady, context, std::move(use), Qt::SingleShotConnection);
 }
 
+void SoundServer::lost() {
+    if (m_state == State::Waiting)
+        return; // already asking until it answers
+    if (m_probe()) {
+        m_state = State::Ready;
+        return;
+    }
+    m_state = State::Waiting;
+    m_retry.start();
+}
+
 void SoundServer::askAgain() {
     if (m_state != State::Waiting || !m_probe())
         return;

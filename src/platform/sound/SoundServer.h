@@ -11,7 +11,9 @@ namespace tk {
 // again and the run stays without speech, microphone and sounds. So everything
 // that uses Qt Multimedia asks ready() first, and if not, waits for
 // becameReady(): the server is asked again every few seconds until it answers.
-// Once connected, Qt Multimedia follows a server that restarts on its own.
+// Once connected, Qt Multimedia follows a server that restarts on its own, but
+// what was playing or recording when it went away has failed: whoever saw that
+// calls lost(), and becameReady() says when the server is back.
 class SoundServer final : public QObject {
     Q_OBJECT
 public:
@@ -35,13 +37,14 @@ public:
     // context is gone by then).
     void whenReady(QObject* context, std::function<void()> use);
 
-    // Whether a server answers right now: asks it again, whatever ready() said.
-    bool answersNow() { return m_probe(); }
-    // How long to wait between asking the server.
-    int retryInterval() const { return m_retry.interval(); }
+    // A connection to the server broke. If the server does not answer now, it is
+    // asked again every retryMs until it does, and becameReady() says when; if it
+    // still answers, the fault was not the server's and nothing is said.
+    void lost();
 
 signals:
-    // A server answered after ready() had said no: Qt Multimedia may be used now.
+    // A server answered after ready() had said no, or after lost() found it
+    // gone: Qt Multimedia may be used now, and what failed may be tried again.
     void becameReady();
 
 private:

@@ -1,5 +1,4 @@
 #include "SpeechSamples.h"
-#include "agent/listening/AudioFormatConverter.h"
 #include "agent/listening/Resampler.h"
 #include "agent/listening/VoiceActivityDetector.h"
 
@@ -123,54 +122,6 @@ private slots:
         QCOMPARE(pieces.size(), whole.size());
         for (std::size_t i = 0; i < whole.size(); ++i)
             QVERIFY(std::abs(pieces[i] - whole[i]) < 1e-5f);
-    }
-
-    void converter_turnsDeviceFormatsIntoMono16k() {
-        // Stereo 48 kHz 16-bit with the tone on the left channel only, fed in odd
-        // byte counts: averaged to half amplitude.
-        QAudioFormat stereo;
-        stereo.setSampleRate(48000);
-        stereo.setChannelCount(2);
-        stereo.setSampleFormat(QAudioFormat::Int16);
-        QByteArray bytes;
-        for (const float v : sine(440, 48000, 0.5, 0.8)) {
-            const qint16 left = qint16(v * 32767), right = 0;
-            bytes.append(reinterpret_cast<const char*>(&left), 2);
-            bytes.append(reinterpret_cast<const char*>(&right), 2);
-        }
-        AudioFormatConverter converter(stereo);
-        std::vector<std::int16_t> out;
-        for (qsizetype at = 0; at < bytes.size(); at += 1001) {
-            const auto piece = converter.convert(bytes.mid(at, 1001));
-            out.insert(out.end(), piece.begin(), piece.end());
-        }
-        std::vector<float> asFloat(out.begin(), out.end());
-        for (float& v : asFloat)
-            v /= 32768;
-        QVERIFY(std::abs(double(out.size()) - 8000) < 40);
-        QVERIFY(std::abs(rmsOf(asFloat, 2000, 6000) - 0.4 / std::sqrt(2.0)) < 0.01);
-
-        // Float and unsigned 8-bit mono at 16 kHz need no resampling.
-        QAudioFormat floats = AudioFormatConverter::targetFormat();
-        floats.setSampleFormat(QAudioFormat::Float);
-        const float half[2] = {0.5f, -0.25f};
-        QCOMPARE(AudioFormatConverter(floats).convert(
-                     QByteArray(reinterpret_cast<const char*>(half), 8)),
-                 (std::vector<std::int16_t>{16384, -8192}));
-        QAudioFormat bytes8 = AudioFormatConverter::targetFormat();
-        bytes8.setSampleFormat(QAudioFormat::UInt8);
-        const auto eight = AudioFormatConverter(bytes8).convert(QByteArray("\x80\xff\x00", 3));
-        QCOMPARE(eight.size(), std::size_t(3));
-        QCOMPARE(eight[0], std::int16_t(0));
-        QVERIFY(eight[1] > 32000 && eight[2] < -32000);
-
-        // The recognizer's own format passes through unchanged, odd bytes kept.
-        AudioFormatConverter same(AudioFormatConverter::targetFormat());
-        const qint16 samples[3] = {1, -2, 300};
-        const QByteArray raw(reinterpret_cast<const char*>(samples), 6);
-        QCOMPARE(same.convert(raw.left(3)), (std::vector<std::int16_t>{1}));
-        QCOMPARE(same.convert(raw.mid(3)), (std::vector<std::int16_t>{-2, 300}));
-        QVERIFY(!AudioFormatConverter::canConvert(QAudioFormat()));
     }
 
     void detector_findsEachUtteranceWithPrerollAndHangover() {

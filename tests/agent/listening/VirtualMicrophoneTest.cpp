@@ -1,105 +1,48 @@
+#include "SoundServer.h"
 #include "SpeechSamples.h"
+#include "agent/listening/AudioInputs.h"
+#include "agent/listening/InputLevelMeter.h"
 #include "agent/listening/MicrophoneCapture.h"
 #include "agent/listening/SphinxSpeechInput.h"
 #include "agent/speech/SpeechRecording.h"
 
-#include <QProcess>
+#include <QProcessEnvironment>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <csignal>
+#include <memory>
 
 using namespace tk;
 using namespace tk::agent;
 using namespace tk::agent::listening;
 
 // Speech played into a virtual microphone reaches the program through the real
-// microphone path (the sound server's recording, the detector, the decoders). A private PulseAudio
-// daemon provides it: a null sink "mic" whose monitor is remapped into an ordinary source, the
-// default one (Qt lists no monitor sources), so that `paplay --device=mic` speaks into the
-// microphone.
+// microphone path (the sound server's recording, the detector, the decoders). A private sound
+// server provides it (the process tests' harness).
 class VirtualMicrophoneTest : public QObject {
     Q_OBJECT
-    QTemporaryDir m_runtime;
-    QProcess m_daemon;
+    QTemporaryDir m_files;
+    std::unique_ptr<test::SoundServer> m_sound;
     QString m_skip;
 
-    QProcessEnvironment pulseEnvironment() const {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_RUNTIME_DIR", m_runtime.path());
-        env.insert("HOME", m_runtime.path());
-        env.remove("PULSE_SERVER");
-        return env;
+    // Points this process (the sound server's client library) at the private server.
+    void useTheServer() {
+        const QProcessEnvironment pointed = m_sound->environmentFor(QProcessEnvironment());
+        for (const QString& name : pointed.keys())
+            qputenv(qPrintable(name), pointed.value(name).toUtf8());
     }
 
-    bool pactl(const QStringList& arguments, QString* output = nullptr) {
-        QProcess process;
-        process.setProcessEnvironment(pulseEnvironment());
-        process.start("pactl", arguments);
-        const bool ok = process.waitForFinished(5000) &&
-                        process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-        if (output)
-            *output =
-                QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
-        return ok;
-    }
-
-    QString startDaemon() {
-        for (const char* program : {"pulseaudio", "pactl", "paplay"}) {
-            if (QStandardPaths::findExecutable(program).isEmpty())
-                return QString("%1 is not installed").arg(program);
-        }
-        if (!m_runtime.isValid())
-            return "no temporary directory";
-        m_daemon.setProcessEnvironment(pulseEnvironment());
-        m_daemon.setProcessChannelMode(QProcess::MergedChannels);
-        m_daemon.start("pulseaudio", {"--daemonize=no", "--exit-idle-time=-1", "-n",
-                                      "--load=module-native-protocol-unix",
-                                      "--load=module-null-sink sink_name=spk",
-                                      "--load=module-null-sink sink_name=mic"});
-        if (!m_daemon.waitForStarted(5000))
-            return "pulseaudio could not be started";
-        QString output;
-        const bool answers = QTest::qWaitFor(
-            [&] { return m_daemon.state() != QProcess::Running || pactl({"info"}, &output); },
-            5000);
-        if (!answers || m_daemon.state() != QProcess::Running)
-            return "pulseaudio does not answer: " + output.trimmed() + ' ' +
-                   QString::fromUtf8(m_daemon.readAll()).trimmed();
-        if (!pactl({"load-module", "module-remap-source", "master=mic.monitor", "source_name=vmic",
-                    "source_properties=device.description=VirtualMicrophone"},
-                   &output) ||
-            !pactl({"set-default-sink", "spk"}) || !pactl({"set-default-source", "vmic"}))
-            return "the virtual microphone could not be set up: " + output.trimmed();
-        // This process talks to the private daemon from now on.
-        qputenv("PULSE_SERVER", ("unix:" + m_runtime.path() + "/pulse/native").toUtf8());
-        return {};
-    }
-
-    void play(const QString& text, const QString& file) {
+    void play(const QString& text) {
         const auto clip =
             test::SpeechSamples::inNoise(test::SpeechSamples::speak(text, "en-us"), 30, 300, 300);
         speech::SpeechRecording recording;
         recording.pcm =
             QByteArray(reinterpret_cast<const char*>(clip.data()), qsizetype(clip.size() * 2));
         recording.sampleRate = 16000;
+        const QString file = m_files.filePath("said.wav");
         QCOMPARE(speech::writeWav(file, recording), QString());
-        QProcess player;
-        player.setProcessEnvironment(pulseEnvironment());
-        player.start("paplay", {"--device=mic", file});
-        QVERIFY(player.waitForFinished(15000));
-        QCOMPARE(player.exitCode(), 0);
-    }
-
-    void stopDaemon() {
-        if (m_daemon.state() == QProcess::NotRunning)
-            return;
-        ::kill(pid_t(m_daemon.processId()), SIGTERM);
-        if (!m_daemon.waitForFinished(5000)) {
-            m_daemon.kill();
-            m_daemon.waitForFinished(2000);
-        }
+        QVERIFY(m_sound->playIntoMicrophone(file));
     }
 
     // Starts a session of input for Tovrin's commands; what it hears goes to heard.
@@ -117,11 +60,16 @@ private slots:
             m_skip = "the en-us speech model is not installed";
         else if (test::SpeechSamples::speak("test", "en-us").empty())
             m_skip = "the speech synthesizer cannot start";
-        else
-            m_skip = startDaemon();
+        else if (!(m_skip = test::SoundServer::missingTools()).isEmpty())
+            return;
+        else if (!m_files.isValid())
+            m_skip = "no temporary directory";
+        else {
+            m_sound = std::make_unique<test::SoundServer>();
+            m_skip = m_sound->error();
+            useTheServer();
+        }
     }
-
-    void cleanupTestCase() { stopDaemon(); }
 
     void speechIntoTheMicrophone_raisesTheCommandsItNames() {
         if (!m_skip.isEmpty())
@@ -136,11 +84,33 @@ private slots:
             {"real chat", "rchat"}, {"how old are you", "theageoftovrin"}, {"open the window", ""}};
         for (const auto& [text, command] : said) {
             const qsizetype before = heard.size();
-            play(text, m_runtime.filePath("said.wav"));
+            play(text);
             QTRY_COMPARE_WITH_TIMEOUT(heard.size(), before + 1, 15000);
             QCOMPARE(heard.last(), command);
         }
         input.stopListening();
+    }
+
+    void inputLevel_followsTheVoiceInTheMicrophone() {
+        if (!m_skip.isEmpty())
+            QSKIP(qPrintable("no virtual microphone: " + m_skip));
+        SystemAudioInputs inputs; // lists the inputs, as the settings window does
+        QTRY_VERIFY_WITH_TIMEOUT(!inputs.inputs().isEmpty(), 5000);
+        InputLevelMeter meter;
+        QList<double> levels;
+        connect(&meter, &InputLevelMeter::level, this, [&](double value) { levels.append(value); });
+        QVERIFY(meter.start({}));
+        QVERIFY(!meter.start("no-such-input"));
+        QVERIFY(meter.start({}));
+        // Nothing plays: the null sink's monitor is silent.
+        QTRY_VERIFY_WITH_TIMEOUT(levels.size() >= 5, 5000);
+        QCOMPARE(*std::max_element(levels.begin(), levels.end()), 0.0);
+        play("real chat");
+        // The voice peaks about 10 dB under full scale, 25 readings a second.
+        QTRY_VERIFY_WITH_TIMEOUT(*std::max_element(levels.begin(), levels.end()) > 0.6, 5000);
+        meter.stop();
+        QVERIFY(!meter.isActive());
+        QCOMPARE(levels.last(), 0.0);
     }
 
     void microphonePluggedInLater_isSeenAndUsed_andItsLossSaid() {
@@ -153,16 +123,16 @@ private slots:
         QSignalSpy changed(&input, &SpeechInput::availabilityChanged);
 
         QString module;
-        QVERIFY(pactl({"load-module", "module-remap-source", "master=mic.monitor",
-                       "source_name=later", "source_properties=device.description=Later"},
-                      &module));
+        QVERIFY(m_sound->pactl({"load-module", "module-remap-source", "master=mic.monitor",
+                                "source_name=later", "source_properties=device.description=Later"},
+                               &module));
         QTRY_VERIFY_WITH_TIMEOUT(input.isAvailable() && !changed.isEmpty(), 8000);
         input.startListening();
         QVERIFY(input.isListening());
 
         // Pulled out while listening: the session ends with the reason, no crash.
         const int before = int(changed.count());
-        QVERIFY(pactl({"unload-module", module.trimmed()}));
+        QVERIFY(m_sound->pactl({"unload-module", module.trimmed()}));
         QTRY_VERIFY_WITH_TIMEOUT(!input.isListening(), 8000);
         QVERIFY(changed.count() > before);
         QVERIFY(!input.isAvailable());
@@ -179,14 +149,13 @@ private slots:
         QVERIFY(input.isListening());
 
         // The server goes away while Tovrin listens, and comes back.
-        stopDaemon();
+        m_sound->crash();
         QTRY_VERIFY_WITH_TIMEOUT(!input.isListening(), 8000);
-        m_skip = startDaemon();
-        QVERIFY2(m_skip.isEmpty(), qPrintable(m_skip));
+        QVERIFY2(m_sound->start(), qPrintable(m_sound->error()));
         QTRY_VERIFY_WITH_TIMEOUT(input.isAvailable(), 10000);
         input.startListening();
         QVERIFY(input.isListening());
-        play("real chat", m_runtime.filePath("said.wav"));
+        play("real chat");
         QTRY_COMPARE_WITH_TIMEOUT(heard, QStringList{"rchat"}, 15000);
     }
 };

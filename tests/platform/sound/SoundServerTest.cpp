@@ -9,7 +9,7 @@
 using namespace tk;
 
 // Nothing may use Qt Multimedia before the sound server answers: the gate asks
-// until it does, says so once, and then never asks again.
+// until it does, says so once, and asks again only when a client lost it.
 class SoundServerTest : public QObject {
     Q_OBJECT
 
@@ -42,6 +42,38 @@ private slots:
         QTest::qWait(40);
         QCOMPARE(asked, 1);
         QCOMPARE(ready.count(), 0);
+    }
+
+    void lostServer_isAskedUntilItAnswersAgain_whileOneStillAnsweringSaysNothing() {
+        bool answers = true;
+        int asked = 0;
+        SoundServer server(
+            [&] {
+                ++asked;
+                return answers;
+            },
+            10);
+        QSignalSpy ready(&server, &SoundServer::becameReady);
+        QVERIFY(server.ready());
+        // A client failed but the server answers: nothing to wait for.
+        server.lost();
+        QTest::qWait(40);
+        QCOMPARE(asked, 2);
+        QCOMPARE(ready.count(), 0);
+        // The server went away; two clients saw it, and one return is said.
+        answers = false;
+        server.lost();
+        server.lost();
+        QVERIFY(!server.ready());
+        QTest::qWait(40);
+        QCOMPARE(ready.count(), 0);
+        answers = true;
+        QTRY_COMPARE(ready.count(), 1);
+        QVERIFY(server.ready());
+        const int askedWhenBack = asked;
+        QTest::qWait(40);
+        QCOMPARE(asked, askedWhenBack);
+        QCOMPARE(ready.count(), 1);
     }
 
     void probe_tellsARealServerFromNone() {

@@ -41,9 +41,11 @@ public:
     bool listenToSpeaker();
     // The loudest sample played to the speaker since listenToSpeaker(), 0 to 1.
     double speakerPeak();
+    // Runs pactl with arguments on this server (to plug in another microphone,
+    // say); whether it succeeded, with what it printed in output.
+    bool pactl(const QStringList& arguments, QString* output = nullptr) const;
 
 private:
-    bool pactl(const QStringList& arguments, QString* output = nullptr) const;
     QTemporaryDir m_runtime;
     QProcess m_daemon;
     QProcess m_speakerRecorder;
