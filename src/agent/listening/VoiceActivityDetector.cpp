@@ -273,11 +273,13 @@ void VoiceActivityDetector::lookBack(std::span<const std::int16_t> frame, double
         const std::span<const std::int16_t> audio(m_heldAudio.data() + i * kFrameSamples,
                                                   kFrameSamples);
         // Once enough noise was heard before it, a frame is judged as it would be
-        // with the noise known: against the floor and peaks of the audio before it.
+        // with the noise known: against the floor and peaks of the audio before it,
+        // the floor no lower than all held shows (a fan switched on is no speech).
         // Before that, speech must stand over the highest peaks noise may have.
         Noise judged = *noise;
         if (m_noiseEnergies.size() >= kFewestNoiseFrames && before.size() >= kFewestFloorFrames) {
-            judged.floor = percentileOf(before, m_settings.floorPercentile, m_sorted);
+            judged.floor =
+                std::max(floor, percentileOf(before, m_settings.floorPercentile, m_sorted));
             judged.peaks = judged.onsetPeaks = noisePeaksOver(judged.floor);
         }
         if (m_held[i].energy > kDigitalSilenceDb)
