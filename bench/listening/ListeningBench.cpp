@@ -8,12 +8,15 @@
 //   bench_listening [--voices v1,v2] [--noises n1,n2] [--snr 30,20] [--sample N]
 //                   [--calibrate] [--wake-minutes M] [--no-realtime] [--seed S]
 //                   [--adaptation FILE|none] [--acoustic-model DIR]
+//   bench_listening --detector | --fresh-start [--voices ...] [--noises ...] [--snr ...]
 //
 // Each voice, noise and level gets --sample phrases of the catalogue (rotating,
 // so that every phrase is said across the cells) and half as many unrelated
 // sentences; --sample 0 says every phrase and sentence in every cell.
 // --calibrate prints every utterance's confidence and searches the limits of the
 // confidence rule that keep the most phrases while rejecting unrelated speech.
+// --detector times the voice detector alone in noise heard for a while;
+// --fresh-start checks it on phrases said the moment listening starts.
 
 #include "PcmFeedCapture.h"
 #include "SpeechSamples.h"
