@@ -2,6 +2,7 @@
 
 #include "agent/listening/AudioInputs.h"
 #include "agent/listening/ListeningLog.h"
+#include "platform/sound/SoundServer.h"
 
 #include <QAudioDevice>
 #include <algorithm>
@@ -14,13 +15,23 @@ constexpr double kFloorDb = -60.0;
 constexpr int kPieceMs = 40; // 25 readings a second
 } // namespace
 
-InputLevelMeter::InputLevelMeter(QObject* parent) : QObject(parent) {
+InputLevelMeter::InputLevelMeter(QObject* parent, SoundServer* server)
+    : QObject(parent), m_server(server ? server : &SoundServer::system()) {
     m_recorder.setPieceDuration(kPieceMs);
     connect(&m_recorder, &SoundRecorder::audio, this,
             [this](const std::vector<std::int16_t>& samples) { emit level(levelOf(samples)); });
-    connect(&m_recorder, &SoundRecorder::failed, this, [this](const QString& reason) {
-        qCWarning(lcListening) << "the input level's recording ended:" << reason;
-        emit level(0.0);
+    connect(&m_recorder, &SoundRecorder::failed, this,
+            [this](const QString& reason, bool serverGone) {
+                qCWarning(lcListening) << "the input level's recording ended:" << reason;
+                if (serverGone)
+                    m_server->lost();
+                else
+                    m_measuring = false;
+                emit level(0.0);
+            });
+    connect(m_server, &SoundServer::becameReady, this, [this] {
+        if (m_measuring && !m_recorder.isActive())
+            start(m_deviceId);
     });
 }
 
@@ -53,10 +64,13 @@ bool InputLevelMeter::start(const QByteArray& deviceId) {
                                << "cannot be measured:" << error;
         return false;
     }
+    m_deviceId = deviceId;
+    m_measuring = true;
     return true;
 }
 
 void InputLevelMeter::stop() {
+    m_measuring = false;
     if (!m_recorder.isActive())
         return;
     m_recorder.stop();

@@ -7,16 +7,22 @@
 #include <cstdint>
 #include <vector>
 
+namespace tk {
+class SoundServer;
+}
+
 namespace tk::agent::listening {
 
 // The loudness of a microphone, for people to see that Tovrin hears them. It
 // records from the device through the sound server, as listening does, only
 // between start() and stop(); it must not be started before the sound server has
-// answered (see SystemAudioInputs), which lists the inputs.
+// answered (see SystemAudioInputs), which lists the inputs. When the sound server
+// goes away while it measures, it measures again once the server is back.
 class InputLevelMeter final : public QObject {
     Q_OBJECT
 public:
-    explicit InputLevelMeter(QObject* parent = nullptr);
+    // server: the sound server watched when it goes away (the system's unless given).
+    explicit InputLevelMeter(QObject* parent = nullptr, SoundServer* server = nullptr);
     ~InputLevelMeter() override;
 
     // Measures the input with this id (the default input when empty); false
@@ -36,6 +42,9 @@ signals:
 
 private:
     SoundRecorder m_recorder;
+    SoundServer* m_server;
+    QByteArray m_deviceId;
+    bool m_measuring = false; // between start() and stop(), also while the server is away
 };
 
 } // namespace tk::agent::listening

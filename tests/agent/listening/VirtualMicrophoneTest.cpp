@@ -108,6 +108,17 @@ private slots:
         play("real chat");
         // The voice peaks about 10 dB under full scale, 25 readings a second.
         QTRY_VERIFY_WITH_TIMEOUT(*std::max_element(levels.begin(), levels.end()) > 0.6, 5000);
+
+        // The server goes away under the meter and comes back: it measures again.
+        m_sound->crash();
+        QTRY_VERIFY_WITH_TIMEOUT(!meter.isActive(), 8000);
+        QCOMPARE(levels.last(), 0.0);
+        QVERIFY2(m_sound->start(), qPrintable(m_sound->error()));
+        QTRY_VERIFY_WITH_TIMEOUT(meter.isActive(), 10000);
+        levels.clear();
+        play("real chat");
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !levels.isEmpty() && *std::max_element(levels.begin(), levels.end()) > 0.6, 5000);
         meter.stop();
         QVERIFY(!meter.isActive());
         QCOMPARE(levels.last(), 0.0);
