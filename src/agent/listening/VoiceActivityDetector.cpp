@@ -48,8 +48,8 @@ constexpr std::size_t kFewestNoiseFrames = 30;
 constexpr std::size_t kFewestFloorFrames = 10;
 // How near: within this of it.
 constexpr double kFloorSpreadDb = 3;
-// Frames this quiet are digital silence, not the noise of a room: 16-bit audio's
-// own rounding noise stands about 10 dB above.
+// Frames this quiet are digital silence: 16-bit audio's own rounding noise stands
+// about 10 dB above.
 constexpr double kDigitalSilenceDb = -100;
 // More audio before the onset of an utterance found by looking back: speech said
 // at once may begin softly, well before the frames loud enough to open it.
@@ -195,12 +195,12 @@ void VoiceActivityDetector::pushFrame(std::span<const std::int16_t> frame,
 
 std::optional<VoiceActivityDetector::Noise>
 VoiceActivityDetector::heldNoise(std::deque<double>& noise) const {
-    // Digital silence, which a stream may begin with, is no room's noise.
+    // Digital silence counts as the quietest a room can be: an input that gives
+    // exact zeros between words has that floor, while the few zeros a stream may
+    // begin with are too few to be trusted as one (see below).
     m_sorted.clear();
-    for (const HeldFrame& held : m_held) {
-        if (held.energy > kDigitalSilenceDb)
-            m_sorted.push_back(held.energy);
-    }
+    for (const HeldFrame& held : m_held)
+        m_sorted.push_back(std::max(held.energy, kDigitalSilenceDb));
     if (m_sorted.size() < kFewestFloorFrames)
         return std::nullopt;
     // The floor is the usual low percentile, but while few frames are held it is
@@ -226,8 +226,8 @@ VoiceActivityDetector::heldNoise(std::deque<double>& noise) const {
     // noise: those no louder than speech that opens one.
     noise.clear();
     for (const HeldFrame& held : m_held) {
-        if (held.energy > kDigitalSilenceDb && held.energy < floor + m_settings.onsetMarginDb)
-            noise.push_back(held.energy);
+        if (held.energy < floor + m_settings.onsetMarginDb)
+            noise.push_back(std::max(held.energy, kDigitalSilenceDb));
     }
     const double peaks =
         noise.size() < kFewestFloorFrames
