@@ -5,6 +5,7 @@
 #include "platform/sound/SoundServer.h"
 
 #include <QAudioDevice>
+#include <utility>
 
 namespace tk::agent::listening {
 
@@ -38,11 +39,19 @@ MicrophoneCapture::MicrophoneCapture(AudioInputs* inputs, QObject* parent, Sound
     connect(&m_recorder, &SoundRecorder::failed, this,
             [this](const QString& reason, bool serverGone) {
                 qCWarning(lcListening) << "recording from" << m_activeName << "ended:" << reason;
-                if (serverGone)
+                if (serverGone) {
+                    m_waitingForServer = true;
                     m_server->lost();
+                }
                 fail(QStringLiteral("The microphone stopped working."));
             });
-    connect(m_server, &SoundServer::becameReady, this, &MicrophoneCapture::availabilityChanged);
+    // Only a capture that lost the server says when it is back: Qt Multimedia is
+    // left alone while it reconnects for anyone else who lost it.
+    connect(m_server, &SoundServer::becameReady, this, [this] {
+        if (!std::exchange(m_waitingForServer, false))
+            return;
+        emit availabilityChanged();
+    });
 }
 
 MicrophoneCapture::~MicrophoneCapture() {

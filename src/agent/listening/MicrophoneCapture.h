@@ -49,6 +49,7 @@ private:
     bool m_audioArrived = false; // since the recording started; for the debug log
     SoundRecorder m_recorder;
     SoundServer* m_server;
+    bool m_waitingForServer = false; // this capture lost the server and waits for it
 };
 
 } // namespace tk::agent::listening
