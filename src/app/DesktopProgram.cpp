@@ -134,7 +134,7 @@ int runDesktopProgram(int& argc, char** argv, const QString& requestedDir) {
             QStandardPaths::findExecutable(QString::fromLatin1(identity::kExecutableName)),
             requestedDir.isEmpty() ? QString() : programDir.dir)};
     Program program({context,
-                     [] { return std::make_unique<MultimediaSoundPlayer>(SoundServer::system()); },
+                     [] { return std::make_unique<ServerSoundPlayer>(SoundServer::system()); },
                      [] { return std::make_unique<agent::speech::EspeakSpeechOutput>(); },
                      &speechInput, agent::listening::ListeningSettings::defaultFile(),
                      globalKeyFactory(), DesktopPreferences::read()});

@@ -1,18 +1,13 @@
 #pragma once
 
-#include <QAudioDevice>
-#include <QAudioFormat>
 #include <QElapsedTimer>
-#include <QMediaDevices>
 #include <QObject>
 #include <memory>
 
-class QAudioSink;
-class QIODevice;
-
 namespace tk {
+class SoundOutput;
 class SoundServer;
-}
+} // namespace tk
 
 namespace tk::agent::speech {
 
@@ -28,6 +23,8 @@ public:
 
     // Hands audio over; gives the number of bytes taken.
     virtual qint64 write(const char* data, qint64 bytes) = 0;
+    // No more audio comes: what was handed over plays to its end.
+    virtual void finish() {}
     // Whether the port has stopped working, so the speech must go on without it.
     virtual bool failed() const = 0;
     // Whether the audio is really heard.
@@ -47,53 +44,56 @@ public:
     qint64 heardFrames() const override { return -1; }
 };
 
-// Plays through a Qt Multimedia audio sink in push mode.
+// Plays through the sound server.
 class DeviceAudioPort final : public AudioPort {
 public:
-    // Opens device for format; isOpen() says whether it worked.
-    DeviceAudioPort(const QAudioDevice& device, const QAudioFormat& format);
+    explicit DeviceAudioPort(std::unique_ptr<SoundOutput> output);
     ~DeviceAudioPort() override;
 
-    bool isOpen() const { return m_io != nullptr; }
     qint64 write(const char* data, qint64 bytes) override;
+    void finish() override;
+    // The output failed, or has played nothing for a while although audio waits.
     bool failed() const override;
+    // Whether it failed because the connection to the sound server ended.
+    bool serverGone() const;
     bool audible() const override { return true; }
     qint64 heardFrames() const override;
 
 private:
-    std::unique_ptr<QAudioSink> m_sink;
-    QIODevice* m_io = nullptr;
-    qint64 m_writtenBytes = 0;
-    mutable qint64 m_lastProcessedUs = 0;
+    std::unique_ptr<SoundOutput> m_output;
+    mutable qint64 m_lastHeard = 0;
     mutable QElapsedTimer m_sinceProgress;
 };
 
-// Chooses the port for each speech. Without an audio device (no sound server
-// yet, none listed, or one that does not open or stops working) it gives silent
-// ports, and does not try the device again until the sound server answers or
-// the system's list of audio outputs changes.
+// Chooses the port for each speech. Without a sound server (none yet, or one
+// that went away) it gives silent ports, and tries the server's output again
+// once the server answers. An output that fails while the server still answers
+// is left alone for a while.
 class AudioPortChooser : public QObject {
     Q_OBJECT
 public:
-    // server: whether Qt Multimedia may be used yet (the system's when null).
-    explicit AudioPortChooser(bool useDevices, QObject* parent = nullptr,
-                              SoundServer* server = nullptr);
+    static constexpr int kDeviceRetryMs = 10000;
 
-    // A port for audio in format: the default output device when there is a
-    // usable one, otherwise a silent port.
-    std::unique_ptr<AudioPort> open(const QAudioFormat& format);
-    // The device failed during a speech: use silent ports until the list of
-    // outputs changes, or, if the sound server went away with it, until the
-    // server answers again.
+    // useDevices: whether to play at all (not in tests). server: the system's
+    // when null. deviceRetryMs: how long a failed output is left alone.
+    explicit AudioPortChooser(bool useDevices, QObject* parent = nullptr,
+                              SoundServer* server = nullptr, int deviceRetryMs = kDeviceRetryMs);
+
+    // A port for mono 16-bit audio at sampleRate: the server's output when it
+    // is usable, otherwise a silent port.
+    std::unique_ptr<AudioPort> open(int sampleRate);
+    // The output failed during a speech: use silent ports for a while, or, if
+    // the sound server went away with it, until the server answers again.
     void deviceFailed();
-    // Whether the next speech will try a device.
-    bool deviceUsable() const { return m_devices != nullptr && !m_unusable; }
+    // Whether the next speech will try the server's output.
+    bool deviceUsable() const;
 
 private:
-    void followDevices();
-
+    const bool m_useDevices;
+    const int m_retryMs;
+    bool m_serverReady = false;
     bool m_unusable = false;
-    QMediaDevices* m_devices = nullptr;
+    QElapsedTimer m_sinceFailure;
     SoundServer* m_server = nullptr;
 };
 

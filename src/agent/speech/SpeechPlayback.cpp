@@ -65,11 +65,8 @@ bool SpeechPlayback::audible() const {
 }
 
 void SpeechPlayback::openPort(int sampleRate) {
-    QAudioFormat format;
-    format.setSampleRate(sampleRate);
-    format.setChannelCount(1);
-    format.setSampleFormat(QAudioFormat::Int16);
-    m_port = m_chooser.open(format);
+    m_port = m_chooser.open(sampleRate);
+    m_portFinished = false;
     m_clock.emplace(sampleRate);
 }
 
@@ -110,6 +107,10 @@ void SpeechPlayback::advance() {
     }
 
     const bool allHandedOver = m_pendingOffset >= m_pending.size();
+    if (m_synthesisDone && allHandedOver && m_port && !m_portFinished) {
+        m_portFinished = true;
+        m_port->finish();
+    }
     const qint64 heard = heardSamples(nowUs);
     const bool allHeard = !m_clock || heard >= m_clock->written();
     if (m_synthesisDone && allHandedOver && allHeard) {

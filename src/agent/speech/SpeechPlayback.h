@@ -68,6 +68,7 @@ private:
     bool m_synthesisDone = false;
     bool m_started = false;
     bool m_halted = false;
+    bool m_portFinished = false; // the port was told no more audio comes
     bool m_mouthKnown = false;
     mutable qint64 m_heard = 0; // samples heard so far; never goes back
     qint64 m_lastWordSample = 0;

@@ -1,13 +1,13 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <QTimer>
 #include <memory>
-
-class QAudioOutput;
-class QMediaPlayer;
 
 namespace tk {
 
+class SoundOutput;
 class SoundServer;
 
 // Plays one sound file without waiting; playback ends when the player is
@@ -23,19 +23,23 @@ public:
     virtual void play(const QString& path) = 0;
 };
 
-// Plays through Qt Multimedia. The media objects are made only when something
-// is played, so a start without the intro sound costs nothing here; nothing is
-// played (or asked of Qt Multimedia) before the sound server has answered.
-class MultimediaSoundPlayer final : public SoundPlayer {
+// Plays through the sound server: the file is read whole, then handed to the
+// server as it plays. Nothing is asked of the server before it has answered, so
+// a start without the intro sound costs nothing here.
+class ServerSoundPlayer final : public SoundPlayer {
 public:
-    explicit MultimediaSoundPlayer(SoundServer& server);
-    ~MultimediaSoundPlayer() override;
+    explicit ServerSoundPlayer(SoundServer& server);
+    ~ServerSoundPlayer() override;
     void play(const QString& path) override;
 
 private:
+    void feed();
+
     SoundServer& m_server;
-    std::unique_ptr<QAudioOutput> m_output;
-    std::unique_ptr<QMediaPlayer> m_player;
+    std::unique_ptr<SoundOutput> m_output;
+    QByteArray m_pcm;
+    qsizetype m_offset = 0;
+    QTimer m_feeder;
 };
 
 } // namespace tk

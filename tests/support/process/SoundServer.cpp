@@ -124,6 +124,7 @@ bool SoundServer::listenToSpeaker() {
     m_speakerRecorder.kill();
     m_speakerRecorder.waitForFinished(2000);
     m_speakerPeak = 0;
+    m_speakerSound.clear();
     m_speakerRecorder.setProcessEnvironment(
         environmentFor(QProcessEnvironment::systemEnvironment()));
     m_speakerRecorder.start(QStringLiteral("parec"),
@@ -137,11 +138,17 @@ double SoundServer::speakerPeak() {
     m_speakerRecorder.waitForReadyRead(10);
     const QByteArray bytes =
         m_speakerRecorder.read(m_speakerRecorder.bytesAvailable() & ~qint64(1));
+    m_speakerSound += bytes;
     for (qsizetype i = 0; i + 1 < bytes.size(); i += 2) {
         const auto sample = qint16(quint16(quint8(bytes[i])) | quint16(quint8(bytes[i + 1])) << 8);
         m_speakerPeak = std::max(m_speakerPeak, std::abs(int(sample)));
     }
     return m_speakerPeak / 32768.0;
+}
+
+QByteArray SoundServer::speakerSound() {
+    speakerPeak();
+    return m_speakerSound;
 }
 
 } // namespace tk::test

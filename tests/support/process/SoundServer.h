@@ -41,6 +41,8 @@ public:
     bool listenToSpeaker();
     // The loudest sample played to the speaker since listenToSpeaker(), 0 to 1.
     double speakerPeak();
+    // What the speaker played since listenToSpeaker(), as 16 kHz mono samples.
+    QByteArray speakerSound();
     // Runs pactl with arguments on this server (to plug in another microphone,
     // say); whether it succeeded, with what it printed in output.
     bool pactl(const QStringList& arguments, QString* output = nullptr) const;
@@ -50,6 +52,7 @@ private:
     QProcess m_daemon;
     QProcess m_speakerRecorder;
     int m_speakerPeak = 0;
+    QByteArray m_speakerSound;
     QString m_error;
 };
 
