@@ -9,7 +9,7 @@ namespace {
 
 // How long an output may play nothing while audio waits, before it counts as
 // gone. It covers opening the connection too.
-constexpr qint64 kStallMs = 2000;
+constexpr qint64 kStallMs = 3000;
 
 } // namespace
 

@@ -24,7 +24,12 @@ ServerSoundPlayer::ServerSoundPlayer(SoundServer& server) : m_server(server) {
     QObject::connect(&m_feeder, &QTimer::timeout, [this] { feed(); });
 }
 
-ServerSoundPlayer::~ServerSoundPlayer() = default;
+ServerSoundPlayer::~ServerSoundPlayer() {
+    if (m_output)
+        qCDebug(lcSound, "sound ends with its player: %lld of %lld samples heard%s",
+                m_output->heardFrames(), m_output->writtenFrames(),
+                m_output->failed() ? ", the output failed" : "");
+}
 
 void ServerSoundPlayer::play(const QString& path) {
     if (!QFileInfo(path).isFile() || !m_server.ready())
@@ -41,6 +46,8 @@ void ServerSoundPlayer::play(const QString& path) {
         qCWarning(lcSound, "no sound output: %s", qPrintable(error));
         return;
     }
+    qCDebug(lcSound, "playing %s: %.2f s", qPrintable(path),
+            double(sound.pcm.size()) / 2 / sound.sampleRate);
     m_pcm = std::move(sound.pcm);
     m_offset = 0;
     feed();

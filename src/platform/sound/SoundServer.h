@@ -6,14 +6,12 @@
 
 namespace tk {
 
-// Whether Qt Multimedia may be used yet. Qt Multimedia connects to the sound
-// server once, when it is first used; if no server answers then, it never tries
-// again and the run stays without speech, microphone and sounds. So everything
-// that uses Qt Multimedia asks ready() first, and if not, waits for
-// becameReady(): the server is asked again every few seconds until it answers.
-// Once connected, Qt Multimedia follows a server that restarts on its own, but
-// what was playing or recording when it went away has failed: whoever saw that
-// calls lost(), and becameReady() says when the server is back.
+// Whether the system's sound server answers, kept in one place so that what
+// plays or records does not each keep asking. Nothing tries the server before
+// ready() says it answered; until then it is asked again every few seconds,
+// and becameReady() says when it did. What was playing or recording when the
+// server went away has failed: whoever saw that calls lost(), and becameReady()
+// says when the server is back.
 class SoundServer final : public QObject {
     Q_OBJECT
 public:
@@ -44,7 +42,7 @@ public:
 
 signals:
     // A server answered after ready() had said no, or after lost() found it
-    // gone: Qt Multimedia may be used now, and what failed may be tried again.
+    // gone: what failed may be tried again.
     void becameReady();
 
 private:

@@ -12,7 +12,7 @@ bool answers(int timeoutMs) {
         return false;
     pa_context* context = pa_context_new(pa_mainloop_get_api(loop), "tovrinkin-probe");
     bool ready = false;
-    // No flags, as Qt Multimedia connects: a server that starts on demand is
+    // No flags, as the program connects: a server that starts on demand is
     // started here just as it would be there.
     if (context && pa_context_connect(context, nullptr, PA_CONTEXT_NOFLAGS, nullptr) >= 0) {
         const QDeadlineTimer deadline(timeoutMs);

@@ -8,7 +8,7 @@
 
 using namespace tk;
 
-// Nothing may use Qt Multimedia before the sound server answers: the gate asks
+// Nothing may try the sound server before it answers: the gate asks
 // until it does, says so once, and asks again only when a client lost it.
 class SoundServerTest : public QObject {
     Q_OBJECT
