@@ -1,56 +1,41 @@
 #include "agent/listening/AudioInputs.h"
 
 #include "platform/sound/SoundServer.h"
+#include "platform/sound/SoundSources.h"
 
-#include <QAudioDevice>
-#include <QMediaDevices>
-#include <QTimer>
+#include <algorithm>
 
 namespace tk::agent::listening {
 
-SystemAudioInputs::SystemAudioInputs(QObject* parent, SoundServer* server) : AudioInputs(parent) {
-    (server ? *server : SoundServer::system()).whenReady(this, [this] { followDevices(); });
+std::optional<InputDevice> AudioInputs::find(const QByteArray& id) const {
+    const QList<InputDevice> list = inputs();
+    const auto found = std::find_if(list.begin(), list.end(), [&](const InputDevice& input) {
+        return id.isEmpty() ? input.isDefault : input.id == id;
+    });
+    if (found != list.end())
+        return *found;
+    if (id.isEmpty() && !list.isEmpty())
+        return list.first();
+    return std::nullopt;
 }
 
-void SystemAudioInputs::followDevices() {
-    if (m_devices)
-        return;
-    m_devices = new QMediaDevices(this);
-    connect(m_devices, &QMediaDevices::audioInputsChanged, this, &SystemAudioInputs::compare);
-    auto* poll = new QTimer(this);
-    poll->setTimerType(Qt::VeryCoarseTimer);
-    connect(poll, &QTimer::timeout, this, &SystemAudioInputs::compare);
-    poll->start(kPollMs);
-    // The sound system is there now, with or without inputs: listeners look again.
-    m_known = inputs();
-    emit changed();
+SystemAudioInputs::SystemAudioInputs(QObject* parent, SoundServer* server)
+    : AudioInputs(parent),
+      m_sources(new SoundSources(server ? *server : SoundServer::system(), this)) {
+    connect(m_sources, &SoundSources::changed, this, &AudioInputs::changed);
 }
+
+SystemAudioInputs::~SystemAudioInputs() = default;
 
 QList<InputDevice> SystemAudioInputs::inputs() const {
     QList<InputDevice> list;
-    if (!m_devices)
-        return list;
-    for (const QAudioDevice& device : QMediaDevices::audioInputs())
-        list.append(InputDevice{device.id(), device.description(), device.isDefault()});
+    for (const SoundSource& source : m_sources->sources())
+        list.append(InputDevice{source.name, source.description, source.isDefault});
     return list;
 }
 
-QAudioDevice SystemAudioInputs::device(const QByteArray& id) {
-    if (id.isEmpty())
-        return QMediaDevices::defaultAudioInput();
-    for (const QAudioDevice& input : QMediaDevices::audioInputs()) {
-        if (input.id() == id)
-            return input;
-    }
-    return {};
-}
-
-void SystemAudioInputs::compare() {
-    QList<InputDevice> now = inputs();
-    if (now == m_known)
-        return;
-    m_known = std::move(now);
-    emit changed();
+bool SystemAudioInputs::soundSystemReady() const {
+    return m_sources->isListed();
 }
 
 } // namespace tk::agent::listening

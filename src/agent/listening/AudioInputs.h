@@ -1,16 +1,15 @@
 #pragma once
 
-#include <QAudioDevice>
 #include <QByteArray>
 #include <QList>
 #include <QObject>
 #include <QString>
-
-class QMediaDevices;
+#include <optional>
 
 namespace tk {
 class SoundServer;
-}
+class SoundSources;
+} // namespace tk
 
 namespace tk::agent::listening {
 
@@ -37,34 +36,29 @@ public:
     // inputs, and one that starts later brings its inputs with it.
     virtual bool soundSystemReady() const { return true; }
 
+    // The listed input with this id; for an empty id the default input (the
+    // first listed when none is the default). Nothing when there is no such input.
+    std::optional<InputDevice> find(const QByteArray& id) const;
+
 signals:
     // An input came or went, or another became the default.
     void changed();
 };
 
-// The inputs Qt Multimedia knows. Its sound server connection keeps the list
-// current, but it does not always say when the list changed; the list is also
-// compared every few seconds, which costs next to nothing. Qt Multimedia is not
-// asked anything before the sound server answers (server: the system's when null).
+// The sound server's inputs (not the monitors of its outputs), as the server
+// reports them; an input's id is the server's name for it. Nothing is asked
+// before the sound server answers (server: the system's when null).
 class SystemAudioInputs final : public AudioInputs {
     Q_OBJECT
 public:
-    static constexpr int kPollMs = 2000;
-
     explicit SystemAudioInputs(QObject* parent = nullptr, SoundServer* server = nullptr);
+    ~SystemAudioInputs() override;
     QList<InputDevice> inputs() const override;
-    bool soundSystemReady() const override { return m_devices != nullptr; }
-
-    // Qt Multimedia's input with this id (the default input for an empty id), or
-    // a null device. Only once the sound system is ready.
-    static QAudioDevice device(const QByteArray& id);
+    // True while the inputs come from a connection to the server.
+    bool soundSystemReady() const override;
 
 private:
-    void followDevices();
-    void compare();
-
-    QMediaDevices* m_devices = nullptr;
-    QList<InputDevice> m_known;
+    SoundSources* m_sources;
 };
 
 } // namespace tk::agent::listening

@@ -4,7 +4,6 @@
 #include "agent/listening/ListeningLog.h"
 #include "platform/sound/SoundServer.h"
 
-#include <QAudioDevice>
 #include <algorithm>
 #include <cmath>
 
@@ -15,24 +14,28 @@ constexpr double kFloorDb = -60.0;
 constexpr int kPieceMs = 40; // 25 readings a second
 } // namespace
 
-InputLevelMeter::InputLevelMeter(QObject* parent, SoundServer* server)
-    : QObject(parent), m_server(server ? server : &SoundServer::system()) {
+InputLevelMeter::InputLevelMeter(const AudioInputs& inputs, QObject* parent, SoundServer* server)
+    : QObject(parent), m_inputs(inputs), m_server(server ? server : &SoundServer::system()) {
     m_recorder.setPieceDuration(kPieceMs);
     connect(&m_recorder, &SoundRecorder::audio, this,
             [this](const std::vector<std::int16_t>& samples) { emit level(levelOf(samples)); });
     connect(&m_recorder, &SoundRecorder::failed, this,
             [this](const QString& reason, bool serverGone) {
                 qCWarning(lcListening) << "the input level's recording ended:" << reason;
-                if (serverGone)
-                    m_server->lost();
-                else
+                if (!serverGone) {
                     m_measuring = false;
+                    emit level(0.0);
+                    return;
+                }
                 emit level(0.0);
+                m_server->lost();
+                // A server that is back already says nothing more: measure again now.
+                if (m_server->ready())
+                    resume();
             });
-    connect(m_server, &SoundServer::becameReady, this, [this] {
-        if (m_measuring && !m_recorder.isActive())
-            start(m_deviceId);
-    });
+    // Back after the server went away: once it answers and lists the input again.
+    connect(m_server, &SoundServer::becameReady, this, &InputLevelMeter::resume);
+    connect(&m_inputs, &AudioInputs::changed, this, &InputLevelMeter::resume);
 }
 
 InputLevelMeter::~InputLevelMeter() {
@@ -54,19 +57,28 @@ double InputLevelMeter::levelOf(const std::vector<std::int16_t>& samples) {
 
 bool InputLevelMeter::start(const QByteArray& deviceId) {
     stop();
+    m_deviceId = deviceId;
+    m_measuring = open();
+    return m_measuring;
+}
+
+bool InputLevelMeter::open() {
     // The input is named to the server, also for the default, as listening does.
-    const QAudioDevice device = SystemAudioInputs::device(deviceId);
-    if (device.isNull())
+    const std::optional<InputDevice> device = m_inputs.find(m_deviceId);
+    if (!device)
         return false;
     QString error;
-    if (!m_recorder.start(device.id(), &error)) {
-        qCWarning(lcListening) << "the input level of" << device.description()
+    if (!m_recorder.start(device->id, &error)) {
+        qCWarning(lcListening) << "the input level of" << device->name
                                << "cannot be measured:" << error;
         return false;
     }
-    m_deviceId = deviceId;
-    m_measuring = true;
     return true;
+}
+
+void InputLevelMeter::resume() {
+    if (m_measuring && !m_recorder.isActive())
+        (void)open();
 }
 
 void InputLevelMeter::stop() {

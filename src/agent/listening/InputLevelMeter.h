@@ -13,20 +13,23 @@ class SoundServer;
 
 namespace tk::agent::listening {
 
+class AudioInputs;
+
 // The loudness of a microphone, for people to see that Tovrin hears them. It
 // records from the device through the sound server, as listening does, only
-// between start() and stop(); it must not be started before the sound server has
-// answered (see SystemAudioInputs), which lists the inputs. When the sound server
-// goes away while it measures, it measures again once the server is back.
+// between start() and stop(). When the sound server goes away while it
+// measures, it measures again once the server is back and the input is listed.
 class InputLevelMeter final : public QObject {
     Q_OBJECT
 public:
+    // inputs: where the ids are looked up (not owned; it outlives the meter).
     // server: the sound server watched when it goes away (the system's unless given).
-    explicit InputLevelMeter(QObject* parent = nullptr, SoundServer* server = nullptr);
+    explicit InputLevelMeter(const AudioInputs& inputs, QObject* parent = nullptr,
+                             SoundServer* server = nullptr);
     ~InputLevelMeter() override;
 
-    // Measures the input with this id (the default input when empty); false
-    // when there is no such input or recording cannot begin. An input that
+    // Measures the listed input with this id (the default input when empty);
+    // false when there is no such input or recording cannot begin. An input that
     // fails later shows as silence.
     bool start(const QByteArray& deviceId);
     void stop();
@@ -41,6 +44,10 @@ signals:
     void level(double value);
 
 private:
+    bool open();
+    void resume();
+
+    const AudioInputs& m_inputs;
     SoundRecorder m_recorder;
     SoundServer* m_server;
     QByteArray m_deviceId;

@@ -4,7 +4,7 @@
 #include "agent/listening/ListeningLog.h"
 #include "platform/sound/SoundServer.h"
 
-#include <QAudioDevice>
+#include <algorithm>
 #include <utility>
 
 namespace tk::agent::listening {
@@ -45,8 +45,8 @@ MicrophoneCapture::MicrophoneCapture(AudioInputs* inputs, QObject* parent, Sound
                 }
                 fail(QStringLiteral("The microphone stopped working."));
             });
-    // Only a capture that lost the server says when it is back: Qt Multimedia is
-    // left alone while it reconnects for anyone else who lost it.
+    // Only a capture that lost the server says when it is back; the inputs say
+    // so again once they are listed.
     connect(m_server, &SoundServer::becameReady, this, [this] {
         if (!std::exchange(m_waitingForServer, false))
             return;
@@ -106,28 +106,26 @@ void MicrophoneCapture::inputsChanged() {
 bool MicrophoneCapture::start() {
     if (isActive())
         return true;
-    // Asks Qt Multimedia nothing until the inputs say there is something to open.
     if (!isAvailable()) {
         fail(unavailableReason());
-        return false;
-    }
-    const QAudioDevice device = SystemAudioInputs::device(m_chosenId);
-    if (device.isNull()) {
-        fail(isAvailable() ? QString::fromLatin1(kNoMicrophone) : unavailableReason());
         return false;
     }
     // The input is named to the server, also for the default: the one listed as
     // the default now. The server's own default may still be an input that is
     // not listed (a monitor of an output), which would hear no one.
-    QString error;
-    if (!m_recorder.start(device.id(), &error)) {
-        qCWarning(lcListening) << "recording from" << device.description() << "failed:" << error;
-        fail(
-            QStringLiteral("The microphone \"%1\" could not be opened.").arg(device.description()));
+    const std::optional<InputDevice> device = m_inputs->find(m_chosenId);
+    if (!device) {
+        fail(QString::fromLatin1(kNoMicrophone));
         return false;
     }
-    m_activeId = device.id();
-    m_activeName = device.description();
+    QString error;
+    if (!m_recorder.start(device->id, &error)) {
+        qCWarning(lcListening) << "recording from" << device->name << "failed:" << error;
+        fail(QStringLiteral("The microphone \"%1\" could not be opened.").arg(device->name));
+        return false;
+    }
+    m_activeId = device->id;
+    m_activeName = device->name;
     m_audioArrived = false;
     qCDebug(lcListening) << "recording from" << m_activeName;
     return true;

@@ -46,7 +46,7 @@ ListeningSettingsWindow::ListeningSettingsWindow(const ListeningSettings& settin
     : m_settings(settings), m_key(new QKeySequenceEdit(settings.key, this)),
       m_keyStatus(new QLabel(this)), m_always(new QCheckBox(this)),
       m_microphone(new QComboBox(this)), m_level(new QProgressBar(this)),
-      m_inputs(new SystemAudioInputs(this)), m_meter(new InputLevelMeter(this)) {
+      m_inputs(new SystemAudioInputs(this)), m_meter(new InputLevelMeter(*m_inputs, this)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(tr("Listening Settings"));
     setWindowIcon(QApplication::windowIcon());
