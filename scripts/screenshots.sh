@@ -86,7 +86,7 @@ pactl set-default-source microphone
 mkdir -p "$out"
 shot() { import -window root "$out/$1"; echo "saved $out/$1"; }
 
-QT_MEDIA_BACKEND=gstreamer "$program/tovrinkin" >"$work/program.log" 2>&1 &
+"$program/tovrinkin" >"$work/program.log" 2>&1 &
 program_pid=$!
 pids="$pids $program_pid"
 # Waits for a visible window with exactly this title and prints its id.

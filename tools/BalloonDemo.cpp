@@ -58,8 +58,6 @@ QString option(const QStringList& args, const QString& name, const QString& fall
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
-        qputenv("QT_MEDIA_BACKEND", "gstreamer");
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     const QString text = option(args, "--text", "Nice to see you again, Sam");

@@ -68,10 +68,6 @@ int runDesktopProgram(int& argc, char** argv, const QString& requestedDir) {
         std::fprintf(stderr, "%s\n", qPrintable(displayProblem));
         return 2;
     }
-    // Qt Multimedia's GStreamer backend is the one this program is made for.
-    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
-        qputenv("QT_MEDIA_BACKEND", "gstreamer");
-
     std::optional<QApplication> application;
     {
         // The display was checked, but it may still refuse the window system.
