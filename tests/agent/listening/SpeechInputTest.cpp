@@ -50,9 +50,7 @@ private slots:
             QSKIP(qPrintable(missing));
         // A private sound server, started only later.
         test::SoundServer sound(test::SoundServer::Start::Later);
-        const QProcessEnvironment pointed = sound.environmentFor(QProcessEnvironment());
-        for (const QString& name : pointed.keys())
-            qputenv(qPrintable(name), pointed.value(name).toUtf8());
+        sound.useInThisProcess();
         SoundServer server([] { return SoundServerProbe::answers(1000); }, 10);
         auto* capture =
             new MicrophoneCapture(new SystemAudioInputs(nullptr, &server), nullptr, &server);

@@ -42,9 +42,7 @@ private slots:
             QSKIP(qPrintable(missing));
         m_sound = std::make_unique<test::SoundServer>(test::SoundServer::Start::Later);
         QVERIFY2(m_sound->error().isEmpty(), qPrintable(m_sound->error()));
-        const QProcessEnvironment pointed = m_sound->environmentFor(QProcessEnvironment());
-        for (const QString& name : pointed.keys())
-            qputenv(qPrintable(name), pointed.value(name).toUtf8());
+        m_sound->useInThisProcess();
     }
 
     void cleanup() { m_sound.reset(); }

@@ -146,6 +146,12 @@ double SoundServer::speakerPeak() {
     return m_speakerPeak / 32768.0;
 }
 
+void SoundServer::useInThisProcess() const {
+    const QProcessEnvironment pointed = environmentFor(QProcessEnvironment());
+    for (const QString& name : pointed.keys())
+        qputenv(qPrintable(name), pointed.value(name).toUtf8());
+}
+
 QByteArray SoundServer::speakerSound() {
     speakerPeak();
     return m_speakerSound;

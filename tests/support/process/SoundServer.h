@@ -29,6 +29,8 @@ public:
     QString error() const { return m_error; }
     // base pointed at this server (its own runtime directory).
     QProcessEnvironment environmentFor(QProcessEnvironment base) const;
+    // Points the sound connections this process makes from now on at this server.
+    void useInThisProcess() const;
     // Plays a WAV file into the microphone and waits until it has been played.
     bool playIntoMicrophone(const QString& wavFile) const;
     // Ends the server at once, as a crash would; start() brings it back with
