@@ -17,6 +17,23 @@ std::optional<XWindow> waitForFigure(const PrivateDisplay& display) {
     return display.waitForWindow(QStringLiteral("Tovrin"), 15000);
 }
 
+// The figure once it stands still: it may still be stepping aside from a window
+// that just opened, or back from one that was minimised.
+std::optional<XWindow> waitForStillFigure(const PrivateDisplay& display) {
+    std::optional<XWindow> last = waitForFigure(display);
+    QElapsedTimer still;
+    still.start();
+    const QDeadlineTimer deadline(10000);
+    while (last && still.elapsed() < 500 && !deadline.hasExpired()) {
+        QTest::qWait(50);
+        const std::optional<XWindow> now = display.waitForWindow(QStringLiteral("Tovrin"), 1000);
+        if (now && now->geometry != last->geometry)
+            still.restart();
+        last = now;
+    }
+    return last;
+}
+
 QPoint middleOf(const XWindow& window) {
     return window.geometry.center();
 }
@@ -154,9 +171,9 @@ private slots:
         };
         QTRY_VERIFY(state().iconic);
 
-        const auto movedFigure = waitForFigure(display);
+        const auto movedFigure = waitForStillFigure(display);
         QVERIFY(movedFigure);
-        QVERIFY(chooseFromMenu(display, *movedFigure, entry));
+        QVERIFY2(chooseFromMenu(display, *movedFigure, entry), qPrintable(run.errorOutput()));
         QTRY_VERIFY_WITH_TIMEOUT(!state().iconic && state().viewable, 5000);
         QTRY_COMPARE(display.focusWindow(), window->id);
     }
