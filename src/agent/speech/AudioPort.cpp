@@ -54,13 +54,11 @@ AudioPortChooser::AudioPortChooser(bool useDevices, QObject* parent, SoundServer
       m_server(server ? server : &SoundServer::system()) {
     // A server that comes back makes its output worth trying again at once.
     connect(m_server, &SoundServer::becameReady, this, [this] { m_unusable = false; });
-    if (!useDevices)
-        return;
-    m_server->whenReady(this, [this] { m_serverReady = true; });
 }
 
 bool AudioPortChooser::deviceUsable() const {
-    if (!m_useDevices || !m_serverReady || !m_server->ready())
+    // Asks the server the first time; after that the gate only says what it knows.
+    if (!m_useDevices || !m_server->ready())
         return false;
     return !m_unusable || m_sinceFailure.elapsed() >= m_retryMs;
 }

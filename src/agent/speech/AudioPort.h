@@ -91,7 +91,6 @@ public:
 private:
     const bool m_useDevices;
     const int m_retryMs;
-    bool m_serverReady = false;
     bool m_unusable = false;
     QElapsedTimer m_sinceFailure;
     SoundServer* m_server = nullptr;
