@@ -7,9 +7,12 @@
 
 namespace tk::agent::listening {
 
-// A source of audio for listening, delivered as 16 kHz mono 16-bit samples on the
-// thread that owns the source. The microphone is one; tests and tools feed
-// prepared audio through another, so that both take the same way to the recognizer.
+// A source of audio for listening, delivered as 16 kHz mono 16-bit samples. The
+// microphone is one; tests and tools feed prepared audio through another, so that
+// both take the same way to the recognizer. audio() may be emitted on a thread of
+// the source's own (the microphone's recording thread), so that a receiver on yet
+// another thread gets it without waking the owner's: connect to it with
+// Qt::DirectConnection and a thread-safe receiver, or let Qt queue it.
 class AudioCapture : public QObject {
     Q_OBJECT
 public:

@@ -25,17 +25,19 @@ bool hasInput(const QList<InputDevice>& inputs, const QByteArray& id) {
 
 MicrophoneCapture::MicrophoneCapture(AudioInputs* inputs, QObject* parent, SoundServer* server)
     : AudioCapture(parent), m_inputs(inputs ? inputs : new SystemAudioInputs(nullptr, server)),
+      m_recorder(nullptr, SoundRecorder::Delivery::RecordingThread),
       m_server(server ? server : &SoundServer::system()) {
     m_inputs->setParent(this);
     connect(m_inputs, &AudioInputs::changed, this, &MicrophoneCapture::inputsChanged);
-    connect(&m_recorder, &SoundRecorder::audio, this,
-            [this](const std::vector<std::int16_t>& samples) {
-                if (!m_audioArrived) {
-                    m_audioArrived = true;
-                    qCDebug(lcListening) << "first audio from" << m_activeName;
-                }
-                emit audio(samples);
-            });
+    // Straight on, on the recording thread.
+    connect(
+        &m_recorder, &SoundRecorder::audio, this,
+        [this](const std::vector<std::int16_t>& samples) {
+            if (!m_audioArrived.exchange(true))
+                qCDebug(lcListening) << "first audio of this recording";
+            emit audio(samples);
+        },
+        Qt::DirectConnection);
     connect(&m_recorder, &SoundRecorder::failed, this,
             [this](const QString& reason, bool serverGone) {
                 qCWarning(lcListening) << "recording from" << m_activeName << "ended:" << reason;

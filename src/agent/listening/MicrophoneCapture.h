@@ -3,6 +3,8 @@
 #include "agent/listening/AudioCapture.h"
 #include "platform/sound/SoundRecorder.h"
 
+#include <atomic>
+
 namespace tk {
 class SoundServer;
 }
@@ -16,7 +18,7 @@ class AudioInputs;
 // device offers. It follows the inputs as they come and go: one plugged in later
 // is used, and one taken away while in use ends the capture with a reason. When
 // the sound server goes away during a capture, availabilityChanged() says when it
-// is back.
+// is back. Audio is emitted on the recording thread (see AudioCapture).
 class MicrophoneCapture final : public AudioCapture {
     Q_OBJECT
 public:
@@ -46,7 +48,7 @@ private:
     QString m_chosenName;
     QByteArray m_activeId; // the device being captured from
     QString m_activeName;
-    bool m_audioArrived = false; // since the recording started; for the debug log
+    std::atomic<bool> m_audioArrived = false; // since the recording started; for the debug log
     SoundRecorder m_recorder;
     SoundServer* m_server;
     bool m_waitingForServer = false; // this capture lost the server and waits for it

@@ -8,12 +8,8 @@ namespace tk::agent::listening {
 
 namespace {
 constexpr int kDefaultQuietMs = 8000;
-// While the worker hears no speech, audio goes over in pieces of this many
-// samples (120 ms): a quiet room wakes the worker thread a third as often. During
-// an utterance each piece goes at once, so its end is seen without delay.
-constexpr std::size_t kQuietPieceSamples = 1920;
-// Asked of the capture: while quiet it wakes this thread for 250 ms of audio at
-// a time, during an utterance every 40 ms (measured: replies come no later).
+// Asked of the capture: while quiet it wakes the worker for 250 ms of audio at a
+// time, during an utterance every 40 ms (measured: replies come no later).
 constexpr int kQuietPieceMs = 250;
 constexpr int kHearingPieceMs = 40;
 } // namespace
@@ -51,11 +47,9 @@ SphinxSpeechInput::SphinxSpeechInput(AudioCapture* capture, const SpeechModelFil
                     return;
                 m_workerHearing = inUtterance;
                 m_capture->setPieceDuration(inUtterance ? kHearingPieceMs : kQuietPieceMs);
-                if (inUtterance)
-                    forwardAudio();
                 // An utterance that raised nothing (the name said alone) leaves the
                 // session waiting for speech again, as a heard phrase does.
-                else if (m_session && !m_quiet.isActive())
+                if (!inUtterance && m_session && !m_quiet.isActive())
                     m_quiet.start();
             });
     connect(m_worker, &ListeningWorker::failed, this, &SphinxSpeechInput::onRecognizerFailure);
@@ -65,14 +59,19 @@ SphinxSpeechInput::SphinxSpeechInput(AudioCapture* capture, const SpeechModelFil
     });
     m_thread.start();
 
-    connect(m_capture, &AudioCapture::audio, this,
-            [this](const std::vector<std::int16_t>& samples) {
-                if (!m_stream || m_speakers > 0)
-                    return;
-                m_unsent.insert(m_unsent.end(), samples.begin(), samples.end());
-                if (m_workerHearing || m_unsent.size() >= kQuietPieceSamples)
-                    forwardAudio();
-            });
+    // The audio goes from the capture's thread (the microphone's recording
+    // thread) straight to the worker: a quiet room does not wake this thread.
+    connect(
+        m_capture, &AudioCapture::audio, this,
+        [route = &m_route, worker = m_worker](const std::vector<std::int16_t>& samples) {
+            const quint64 stream = route->load();
+            if (!stream)
+                return;
+            QMetaObject::invokeMethod(
+                worker, [worker, stream, samples] { worker->push(stream, samples); },
+                Qt::QueuedConnection);
+        },
+        Qt::DirectConnection);
     connect(m_capture, &AudioCapture::failed, this, &SphinxSpeechInput::onCaptureFailure);
     connect(m_capture, &AudioCapture::availabilityChanged, this, [this] {
         // A device came or went: a capture failure may be over, try afresh next time.
@@ -88,22 +87,11 @@ SphinxSpeechInput::SphinxSpeechInput(AudioCapture* capture, const SpeechModelFil
 SphinxSpeechInput::~SphinxSpeechInput() {
     m_session = false;
     m_stream = 0;
-    m_capture->stop();
+    m_route = 0;
+    m_capture->stop(); // no audio is emitted after this
     m_thread.quit();
     m_thread.wait();
     delete m_worker;
-}
-
-void SphinxSpeechInput::forwardAudio() {
-    if (m_unsent.empty())
-        return;
-    QMetaObject::invokeMethod(
-        m_worker,
-        [worker = m_worker, stream = m_stream, samples = std::move(m_unsent)] {
-            worker->push(stream, samples);
-        },
-        Qt::QueuedConnection);
-    m_unsent.clear();
 }
 
 bool SphinxSpeechInput::isAvailable() const {
@@ -145,6 +133,8 @@ void SphinxSpeechInput::setCharacterSpeaking(bool speaking) {
         // way are dropped.
         switchStream(++m_lastStream);
         updateWorkerMode();
+    } else if (!speaking && m_speakers == 0) {
+        routeAudio();
     }
 }
 
@@ -172,7 +162,7 @@ void SphinxSpeechInput::closeStream() {
 
 void SphinxSpeechInput::switchStream(quint64 stream) {
     m_stream = stream;
-    m_unsent.clear();
+    m_route = 0; // until the worker has been told of the new stream
     m_workerHearing = false;
     m_capture->setPieceDuration(kQuietPieceMs);
 }
@@ -186,6 +176,11 @@ void SphinxSpeechInput::updateWorkerMode() {
             worker->listen(stream, nameRequired);
         },
         Qt::QueuedConnection);
+    routeAudio(); // after listen(): the worker drops audio of streams it does not know
+}
+
+void SphinxSpeechInput::routeAudio() {
+    m_route = m_speakers > 0 ? 0 : m_stream;
 }
 
 void SphinxSpeechInput::followAlwaysListening() {

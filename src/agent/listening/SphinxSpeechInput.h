@@ -5,8 +5,7 @@
 
 #include <QThread>
 #include <QTimer>
-#include <cstdint>
-#include <vector>
+#include <atomic>
 
 namespace tk::agent::listening {
 
@@ -62,8 +61,9 @@ private:
     void followAlwaysListening();
     // Listens to stream (0: none) from now on; audio of the previous one is dropped.
     void switchStream(quint64 stream);
-    // Hands the audio gathered so far to the worker.
-    void forwardAudio();
+    // Lets the capture's audio go to the worker as audio of m_stream, unless a
+    // character is speaking (its own voice is not listened to).
+    void routeAudio();
     void onHearingStarted(quint64 stream);
     void onHeard(quint64 stream, const QString& commandName, const QString& text);
     void onCaptureFailure(const QString& reason);
@@ -82,9 +82,10 @@ private:
     bool m_alwaysListening = false; // as asked; listens only while available
     quint64 m_stream = 0;           // the audio stream being listened to; 0 for none
     quint64 m_lastStream = 0;
-    int m_speakers = 0;                 // characters speaking now; their audio is not listened to
-    std::vector<std::int16_t> m_unsent; // audio of m_stream not yet handed to the worker
-    bool m_workerHearing = false;       // the worker is in an utterance of m_stream
+    int m_speakers = 0;           // characters speaking now; their audio is not listened to
+    bool m_workerHearing = false; // the worker is in an utterance of m_stream
+    // The stream the capture's audio goes to, read on the capture's thread; 0: none.
+    std::atomic<quint64> m_route = 0;
 };
 
 } // namespace tk::agent::listening

@@ -39,6 +39,7 @@ pa_buffer_attr bufferFor(int samples) {
 struct SoundRecorder::Session {
     SoundRecorder* owner = nullptr;
     quint64 id = 0;
+    bool onRecordingThread = false;
     QByteArray device;
     std::atomic<int> pieceSamples{0};
     std::unique_ptr<PulseClient> client;
@@ -104,6 +105,13 @@ struct SoundRecorder::Session {
     }
 
     void deliverPending() {
+        // stop() takes the client's lock, which is held here, and takes the
+        // callbacks away: once it returns, nothing more is emitted.
+        if (onRecordingThread) {
+            emit owner->audio(pending);
+            pending.clear();
+            return;
+        }
         QMetaObject::invokeMethod(
             owner,
             [owner = owner, id = id, samples = std::move(pending)]() mutable {
@@ -132,7 +140,8 @@ struct SoundRecorder::Session {
     }
 };
 
-SoundRecorder::SoundRecorder(QObject* parent) : QObject(parent) {}
+SoundRecorder::SoundRecorder(QObject* parent, Delivery delivery)
+    : QObject(parent), m_delivery(delivery) {}
 
 SoundRecorder::~SoundRecorder() {
     stop();
@@ -143,6 +152,7 @@ bool SoundRecorder::start(const QByteArray& device, QString* error) {
     auto session = std::make_unique<Session>();
     session->owner = this;
     session->id = ++m_sessions;
+    session->onRecordingThread = m_delivery == Delivery::RecordingThread;
     session->device = device;
     session->pieceSamples = samplesFor(m_pieceMs);
     session->client =

@@ -10,15 +10,20 @@
 namespace tk {
 
 // Records 16 kHz mono 16-bit audio from the sound server on the server client's
-// own thread (the server converts whatever the device offers) and hands it to
-// the owner's thread in pieces of a chosen length. Longer pieces while nothing
-// needs a quick answer let the owner's thread sleep between them.
+// own thread (the server converts whatever the device offers) and hands it over
+// in pieces of a chosen length. Longer pieces while nothing needs a quick answer
+// let the receiving thread sleep between them.
 class SoundRecorder final : public QObject {
     Q_OBJECT
 public:
     static constexpr int kSampleRate = 16000;
 
-    explicit SoundRecorder(QObject* parent = nullptr);
+    // Where audio() is emitted: on the owner's thread, or straight from the
+    // recording thread as it is read, for a thread-safe receiver that passes it
+    // on to a thread of its own without waking the owner's.
+    enum class Delivery { OwnerThread, RecordingThread };
+
+    explicit SoundRecorder(QObject* parent = nullptr, Delivery delivery = Delivery::OwnerThread);
     ~SoundRecorder() override;
     SoundRecorder(const SoundRecorder&) = delete;
     SoundRecorder& operator=(const SoundRecorder&) = delete;
@@ -36,6 +41,8 @@ public:
     int pieceDuration() const { return m_pieceMs; }
 
 signals:
+    // A piece of audio, on the thread chosen by Delivery; either way none comes
+    // after stop() has returned.
     void audio(const std::vector<std::int16_t>& samples);
     // Recording ended by itself: the server went away (serverGone), or the input
     // could not be opened or was taken away. reason is for the log.
@@ -47,6 +54,7 @@ private:
     void report(quint64 session, const QString& reason, bool serverGone);
 
     std::unique_ptr<Session> m_session;
+    const Delivery m_delivery;
     quint64 m_sessions = 0;
     int m_pieceMs = 40;
 };

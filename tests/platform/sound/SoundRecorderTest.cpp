@@ -9,8 +9,11 @@
 #include <QtTest>
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 
 using namespace tk;
+
+Q_DECLARE_METATYPE(tk::SoundRecorder::Delivery)
 
 namespace {
 
@@ -67,39 +70,66 @@ private slots:
 
     void cleanup() { m_server.reset(); }
 
+    void recording_hearsTheMicrophoneInPiecesOfTheAskedLength_data() {
+        QTest::addColumn<SoundRecorder::Delivery>("delivery");
+        QTest::newRow("owner's thread") << SoundRecorder::Delivery::OwnerThread;
+        QTest::newRow("recording thread") << SoundRecorder::Delivery::RecordingThread;
+    }
+
     void recording_hearsTheMicrophoneInPiecesOfTheAskedLength() {
-        SoundRecorder recorder;
+        QFETCH(SoundRecorder::Delivery, delivery);
+        SoundRecorder recorder(nullptr, delivery);
         recorder.setPieceDuration(120);
-        std::vector<std::int16_t> heard;
-        std::vector<std::size_t> pieces;
-        connect(&recorder, &SoundRecorder::audio, this, [&](const std::vector<std::int16_t>& s) {
-            heard.insert(heard.end(), s.begin(), s.end());
-            pieces.push_back(s.size());
-        });
+        // Kept under a lock: with the recording thread's delivery this test's
+        // thread reads what that thread writes.
+        std::mutex lock;
+        std::vector<std::int16_t> heardAudio;
+        std::vector<std::size_t> piecesHeard;
+        bool wrongThread = false;
+        connect(
+            &recorder, &SoundRecorder::audio, this,
+            [&](const std::vector<std::int16_t>& s) {
+                const std::lock_guard guard(lock);
+                wrongThread |= (QThread::currentThread() == thread()) !=
+                               (delivery == SoundRecorder::Delivery::OwnerThread);
+                heardAudio.insert(heardAudio.end(), s.begin(), s.end());
+                piecesHeard.push_back(s.size());
+            },
+            Qt::DirectConnection);
+        const auto heard = [&] {
+            const std::lock_guard guard(lock);
+            return heardAudio;
+        };
+        const auto pieces = [&] {
+            const std::lock_guard guard(lock);
+            return piecesHeard;
+        };
         QSignalSpy failed(&recorder, &SoundRecorder::failed);
         QString error;
         QVERIFY2(recorder.start({}, &error), qPrintable(error));
         QVERIFY(recorder.isActive());
-        QTRY_VERIFY(pieces.size() >= 3);
+        QTRY_VERIFY(pieces().size() >= 3);
         QVERIFY(m_server->playIntoMicrophone(m_files.filePath("tone.wav")));
-        QTRY_VERIFY_WITH_TIMEOUT(heard.size() > 16 * 2000, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(heard().size() > 16 * 2000, 5000);
         QTest::qWait(300);
         // The whole tone and nothing loud besides it, at 16 kHz: its pitch is right.
-        const Tone tone = toneIn(heard);
+        const Tone tone = toneIn(heard());
         QVERIFY2(
             std::abs(tone.milliseconds - 500) < 50 && std::abs(tone.hertz - 1000) < 30,
             qPrintable(QStringLiteral("%1 ms at %2 Hz").arg(tone.milliseconds).arg(tone.hertz)));
         // Pieces of about 120 ms while that is asked (the first ones may be cut short).
-        std::vector<std::size_t> sorted(pieces.begin() + 2, pieces.end());
+        std::vector<std::size_t> sorted = pieces();
+        sorted.erase(sorted.begin(), sorted.begin() + 2);
         std::sort(sorted.begin(), sorted.end());
         const std::size_t median = sorted[sorted.size() / 2];
         QVERIFY2(median >= 1440 && median <= 2400, qPrintable(QString::number(median)));
 
         recorder.setPieceDuration(40);
         QTest::qWait(300);
-        pieces.clear();
-        QTRY_VERIFY(pieces.size() >= 9);
-        sorted.assign(pieces.begin() + 2, pieces.end());
+        const std::size_t earlier = pieces().size();
+        QTRY_VERIFY(pieces().size() >= earlier + 9);
+        sorted = pieces();
+        sorted.erase(sorted.begin(), sorted.begin() + qsizetype(earlier) + 2);
         std::sort(sorted.begin(), sorted.end());
         QVERIFY2(sorted[sorted.size() / 2] <= 960,
                  qPrintable(QString::number(sorted[sorted.size() / 2])));
@@ -108,9 +138,10 @@ private slots:
         // Nothing arrives after stop(), not even what was already on its way.
         recorder.stop();
         QVERIFY(!recorder.isActive());
-        const std::size_t before = heard.size();
+        const std::size_t before = heard().size();
         QTest::qWait(300);
-        QCOMPARE(heard.size(), before);
+        QCOMPARE(heard().size(), before);
+        QVERIFY(!wrongThread);
     }
 
     void serverGoingAway_endsTheRecordingOnce_andAStartWithoutServerFails() {
