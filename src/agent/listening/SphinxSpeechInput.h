@@ -61,6 +61,8 @@ private:
     void followAlwaysListening();
     // Listens to stream (0: none) from now on; audio of the previous one is dropped.
     void switchStream(quint64 stream);
+    // Asks the capture for pieces as long as the worker's state and the session allow.
+    void askPieceDuration();
     // Lets the capture's audio go to the worker as audio of m_stream, unless a
     // character is speaking (its own voice is not listened to).
     void routeAudio();

@@ -257,15 +257,20 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(events, QStringList{"thenameoftovrin"}, 20000);
         QCOMPARE(hearing.count(), 0);
         QCOMPARE(started.count(), 0);
+        // Waiting for the name, the capture is asked for long pieces of audio (few
+        // wake-ups); a session asks for shorter ones, so that hearing shows soon.
+        QTRY_COMPARE(capture->askedPieceDuration(), 500);
 
         // A session opened meanwhile takes any phrase; when it closes, the name
         // is required again and the microphone stays open.
         input.startListening();
+        QCOMPARE(capture->askedPieceDuration(), 250);
         say("how old are you?", 5);
         QTRY_COMPARE_WITH_TIMEOUT(events.size(), 2, 20000);
         QCOMPARE(events.last(), QString("theageoftovrin"));
         input.stopListening();
         QVERIFY(capture->isActive());
+        QCOMPARE(capture->askedPieceDuration(), 500);
         // What is heard while the character speaks is ignored.
         input.setCharacterSpeaking(true);
         say("Tovrin, how old are you?", 6);

@@ -35,6 +35,10 @@ public:
     bool start() override;
     void stop() override;
     bool isActive() const override { return m_active; }
+    // Recorded only: the feed keeps its own pace.
+    void setPieceDuration(int milliseconds) override { m_askedPieceMs = milliseconds; }
+    // The piece length the listener asked for last (0: none asked).
+    int askedPieceDuration() const { return m_askedPieceMs; }
 
 signals:
     // Everything queued has gone out.
@@ -53,6 +57,7 @@ private:
     QElapsedTimer m_clock;
     qint64 m_paced = 0; // samples delivered since the clock started
     qint64 m_delivered = 0;
+    int m_askedPieceMs = 0;
 };
 
 } // namespace tk::agent::listening
