@@ -39,9 +39,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no private sound server: %s\n", qPrintable(server.error()));
         return 1;
     }
-    const QProcessEnvironment pointed = server.environmentFor(QProcessEnvironment());
-    for (const QString& name : pointed.keys())
-        qputenv(qPrintable(name), pointed.value(name).toUtf8());
+    server.useInThisProcess();
     QTemporaryDir files;
 
     SphinxSpeechInput input;

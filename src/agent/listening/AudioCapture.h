@@ -38,7 +38,7 @@ public:
         Q_UNUSED(name);
     }
     // Hands audio over in pieces of about this length from now on: longer while
-    // nothing needs a quick answer, so that the owner's thread sleeps more.
+    // nothing needs a quick answer, so that the receiving thread sleeps more.
     // Sources that deliver as they please ignore it.
     virtual void setPieceDuration(int milliseconds) { Q_UNUSED(milliseconds); }
 
